@@ -1,0 +1,456 @@
+// The main window: design, load and unload, the refresh timer and the public operations.
+#include "app/frmMain.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "app/AnsiText.h"
+#include "app/Controls.h"
+#include "app/MsgBox.h"
+#include "app/PictureBox.h"
+#include "app/modInstaller.h"
+#include "app/modMultipleInstance.h"
+#include "fileinfo/PanelTexts.h"
+#include "res/resource.h"
+#include "shell/frmAssociate.h"
+#include "shell/frmOptions.h"
+#include "shell/modInstaller.h"
+
+namespace {
+
+constexpr char kClassName[] = "VeskMainWindow";
+constexpr int kClientWidthTwips = 6405;
+constexpr int kClientHeightTwips = 5355;
+constexpr COLORREF kGreen = RGB(0, 255, 0);
+constexpr COLORREF kYellow = RGB(255, 255, 0);
+
+frmMain* g_current = nullptr;
+
+int Px(int twips) { return twips / kTwipsPerPixel; }
+
+struct Place {
+  int id;
+  int left, top, width, height;  // twips
+};
+
+// Every control of the window at its place, in the order of creation.
+constexpr Place kPlaces[] = {
+    {IDC_lstGames, 3480, 945, 2640, 4170},  {IDC_txtOCXFile, 240, 4275, 2130, 300},
+    {IDC_txtMain, 240, 1755, 3030, 2295},   {IDC_imgVersion, 2820, 60, 1050, 165},
+    {IDC_imgClose, 6045, 30, 240, 225},     {IDC_imgMini, 5700, 30, 240, 225},
+    {IDC_Image5, 255, 480, 3045, 1125},     {IDC_imgSelSel, 2250, 6615, 750, 300},
+    {IDC_imgSel, 720, 6615, 750, 300},      {IDC_imgUnRegSel, 1815, 6195, 1545, 360},
+    {IDC_imgRegSel, 225, 6135, 1545, 360},  {IDC_imgReg, 225, 5730, 1545, 360},
+    {IDC_imgUnReg, 1815, 5745, 1545, 360},  {IDC_Image3, 1755, 4785, 1545, 360},
+    {IDC_Image2, 195, 4785, 1545, 360},     {IDC_Image1, 2505, 4290, 750, 300},
+};
+
+RECT PixelRect(const Place& p) {
+  return RECT{Px(p.left), Px(p.top), Px(p.left + p.width), Px(p.top + p.height)};
+}
+
+// Pictures shown by the picture controls: the holders' pictures and the version label.
+struct PictureSource {
+  int id;
+  int resource;
+};
+constexpr PictureSource kPictureSources[] = {
+    {IDC_imgVersion, IDB_VERSION}, {IDC_imgSelSel, IDB_OPEN_SEL}, {IDC_imgSel, IDB_OPEN},
+    {IDC_imgUnRegSel, IDB_UNREG_SEL}, {IDC_imgRegSel, IDB_REG_SEL}, {IDC_imgReg, IDB_REG},
+    {IDC_imgUnReg, IDB_UNREG},
+};
+
+// The three old verb keys of the .ocx file type that start-up removes.
+constexpr const char* kStaleVerbKeys[] = {
+    "OCX_Filetype\\shell\\command",
+    "OCX_Filetype\\shell\\open\\command",
+    "OCX_Filetype\\shell\\open",
+};
+
+void RemoveStaleVerbKeys() {
+  for (const char* path : kStaleVerbKeys) {
+    HKEY key = nullptr;
+    RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_ALL_ACCESS, &key);
+    if (key) RegDeleteKeyA(key, "");
+    RegCloseKey(key);
+  }
+}
+
+std::wstring WindowText(HWND hwnd) {
+  const int n = GetWindowTextLengthW(hwnd);
+  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), n + 1)));
+  return text;
+}
+
+}  // namespace
+
+frmMain::frmMain() { g_current = this; }
+
+frmMain::~frmMain() {
+  if (hwnd_) Unload();
+  if (g_current == this) g_current = nullptr;
+  if (blackBrush_) DeleteObject(blackBrush_);
+  if (font_) DeleteObject(font_);
+}
+
+frmMain* frmMain::Current() { return g_current; }
+
+PictureBox& frmMain::Picture(int controlId) const { return *pictures_[controlId - kFirstPicture]; }
+
+// ---------------------------------------------------------------- creation, load and unload
+
+void frmMain::Show() {
+  if (hwnd_) {
+    ShowWindow(hwnd_, SW_SHOW);
+    return;
+  }
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  static bool registered = false;
+  if (!registered) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &frmMain::StaticWndProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = kClassName;
+    RegisterClassExA(&wc);
+    registered = true;
+  }
+  const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX;
+  RECT frame{0, 0, Px(kClientWidthTwips), Px(kClientHeightTwips)};
+  AdjustWindowRectEx(&frame, style, FALSE, WS_EX_CONTROLPARENT);
+  RECT work;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  const int x = work.left + (work.right - work.left - width) / 2;
+  const int y = work.top + (work.bottom - work.top - height) / 2;
+  CreateWindowExA(WS_EX_CONTROLPARENT, kClassName, kCaption, style, x, y, width, height, nullptr, nullptr, instance,
+                  this);
+  CreateControls();
+  Form_Load();
+  if (hwnd_) ShowWindow(hwnd_, SW_SHOW);
+}
+
+void frmMain::CreateControls() {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  skin_ = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_SKIN));
+  blackBrush_ = CreateSolidBrush(RGB(0, 0, 0));
+  font_ = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                      CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, "Tahoma");
+
+  SetTimer(hwnd_, kTimer1, 500, nullptr);  // Timer1: enabled when the window is created
+  timer1Enabled_ = true;
+
+  for (const Place& p : kPlaces) {
+    const RECT r = PixelRect(p);
+    HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.id));
+    HWND child = nullptr;
+    switch (p.id) {
+      case IDC_lstGames:
+        child = lstGames_ = CreateWindowExW(0, L"LISTBOX", L"",
+                                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY |
+                                                LBS_NOINTEGRALHEIGHT,
+                                            r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_, id, instance,
+                                            nullptr);
+        break;
+      case IDC_txtOCXFile:
+        child = txtOCXFile_ = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
+                                              r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_, id,
+                                              instance, nullptr);
+        break;
+      case IDC_txtMain:
+        child = txtMain_ = CreateWindowExW(0, L"EDIT", InitialPanelText().c_str(),
+                                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+                                               ES_READONLY | ES_LEFT,
+                                           r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_, id, instance,
+                                           nullptr);
+        break;
+      default:
+        pictures_[p.id - kFirstPicture] = std::make_unique<PictureBox>(hwnd_, p.id, r, &skin_);
+        break;
+    }
+    if (child) {
+      SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+      SetWindowSubclass(child, &frmMain::ChildSubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    }
+  }
+  SendMessageW(txtMain_, EM_SETLIMITTEXT, 0, 0);
+  // Tab order: txtMain (not a tab stop), txtOCXFile, lstGames.
+  SetWindowPos(txtMain_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowPos(txtOCXFile_, txtMain_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowPos(lstGames_, txtOCXFile_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  DragAcceptFiles(txtOCXFile_, TRUE);
+  DragAcceptFiles(lstGames_, TRUE);
+
+  for (const PictureSource& s : kPictureSources)
+    Picture(s.id).SetPicture(LoadBitmapA(instance, MAKEINTRESOURCEA(s.resource)));
+  Picture(IDC_Image1).SetPicture(Picture(IDC_imgSel).Picture());
+  Picture(IDC_Image2).SetPicture(Picture(IDC_imgReg).Picture());
+  Picture(IDC_Image3).SetPicture(Picture(IDC_imgUnReg).Picture());
+
+  Picture(IDC_Image1).onClick = [this] { Image1_Click(); };
+  Picture(IDC_Image2).onClick = [this] { Image2_Click(); };
+  Picture(IDC_Image3).onClick = [this] { Image3_Click(); };
+  Picture(IDC_Image5).onClick = [this] { Image5_Click(); };
+  Picture(IDC_imgClose).onClick = [this] { imgClose_Click(); };
+  Picture(IDC_imgMini).onClick = [this] { imgMini_Click(); };
+  Picture(IDC_Image1).onMouseMove = [this](int, int, int, int) { Image1_MouseMove(); };
+  Picture(IDC_Image2).onMouseMove = [this](int, int, int, int) { Image2_MouseMove(); };
+  Picture(IDC_Image3).onMouseMove = [this](int, int, int, int) { Image3_MouseMove(); };
+  Picture(IDC_imgVersion).onMouseDown = [this](int button, int shift, int x, int y) {
+    POINT pt{x, y};
+    MapWindowPoints(Picture(IDC_imgVersion).hWnd(), hwnd_, &pt, 1);
+    imgVersion_MouseDown(button, shift, pt.x, pt.y);
+  };
+}
+
+void frmMain::Form_Load() {
+  RemoveStaleVerbKeys();
+  modMultipleInstance::Hook();
+  reg.Appname(L"VeskOCXInstall");
+  reg.Section(L"LocSettings");
+  std::wstring exePath = modInstaller::AppPath() + modInstaller::ExeName() + L".exe";
+  if (!modInstaller::IsOcxAssociated(exePath)) {
+    reg.Key(L"AssociateMsg");
+    reg.RegGet();
+    if (reg.Setting() != L"1") frmAssociate::ShowModal();
+  }
+  LoadGames();
+}
+
+void frmMain::Form_Unload() {
+  modMultipleInstance::Unhook(hwnd_);
+  frmOptions::UnloadIfLoaded();
+}
+
+void frmMain::Unload() {
+  if (!hwnd_ || unloading_) return;
+  unloading_ = true;
+  Form_Unload();
+  HWND hwnd = hwnd_;
+  for (auto& picture : pictures_) picture.reset();
+  DestroyWindow(hwnd);
+  hwnd_ = txtMain_ = txtOCXFile_ = lstGames_ = nullptr;
+  if (skin_) DeleteObject(skin_);
+  skin_ = nullptr;
+  unloading_ = false;
+}
+
+// ---------------------------------------------------------------- public operations
+
+bool frmMain::AddCall(std::wstring& strCallID) {
+  try {
+    strCallID = modInstaller::GetLongPath(strCallID);
+    SetFileBoxText(strCallID);
+    if (!hwnd_) return false;
+    ShowWindow(hwnd_, SW_SHOW);
+    SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  } catch (...) {
+    // Faults end the operation silently; the caller always sees False.
+  }
+  modMultipleInstance::TraceAddCall(strCallID);
+  return false;
+}
+
+void frmMain::ErrMsgProc(const std::wstring& mMsg, const RunTimeError& err) {
+  MsgBox(mMsg + L"\r\n" + std::to_wstring(err.Number) + L"     " + err.Description, MB_OK);
+}
+
+// ---------------------------------------------------------------- timer
+
+void frmMain::EnableTimer1() {
+  if (timer1Enabled_ || !hwnd_) return;
+  timer1Enabled_ = true;
+  SetTimer(hwnd_, kTimer1, 500, nullptr);
+}
+
+void frmMain::Timer1_Timer() {
+  // Switched off first, so that a box shown while the list reloads cannot start a second reload.
+  KillTimer(hwnd_, kTimer1);
+  timer1Enabled_ = false;
+  LoadGames();
+}
+
+void frmMain::SetBusyPointer(bool busy) {
+  busyPointer_ = busy;
+  SetCursor(LoadCursor(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+}
+
+// ---------------------------------------------------------------- panel, head file box and list
+
+std::wstring frmMain::PanelText() const { return WindowText(txtMain_); }
+
+void frmMain::SetPanelText(const std::wstring& text) { SetWindowTextW(txtMain_, text.c_str()); }
+
+void frmMain::AppendStatus(const std::wstring& line) { SetPanelText(PanelText() + line + L"\r\n"); }
+
+void frmMain::SetPanelCentred(bool centred) {
+  if (centred == panelCentred_) return;
+  panelCentred_ = centred;
+  // A multi-line edit takes a new alignment style only when it is created: make it anew in place.
+  RECT r;
+  GetWindowRect(txtMain_, &r);
+  MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+  const std::wstring text = PanelText();
+  DWORD style = static_cast<DWORD>(GetWindowLongPtrW(txtMain_, GWL_STYLE));
+  style = (style & ~static_cast<DWORD>(ES_CENTER | ES_RIGHT)) | (centred ? ES_CENTER : ES_LEFT);
+  HWND old = txtMain_;
+  txtMain_ = CreateWindowExW(0, L"EDIT", text.c_str(), style, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                             hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_txtMain)),
+                             GetModuleHandleA(nullptr), nullptr);
+  SendMessageW(txtMain_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  SendMessageW(txtMain_, EM_SETLIMITTEXT, 0, 0);
+  SetWindowPos(txtMain_, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  DestroyWindow(old);
+}
+
+std::wstring frmMain::FileBoxText() const { return WindowText(txtOCXFile_); }
+
+void frmMain::SetFileBoxText(const std::wstring& text) {
+  const std::wstring shown = text.substr(0, text.find(L'\0'));
+  if (!txtOCXFile_ || shown == FileBoxText()) return;
+  settingFileBox_ = true;
+  SetWindowTextW(txtOCXFile_, shown.c_str());
+  settingFileBox_ = false;
+  txtOCXFile_Change();
+}
+
+std::wstring frmMain::ListText() const {
+  const LRESULT index = SendMessageW(lstGames_, LB_GETCURSEL, 0, 0);
+  return index == LB_ERR ? std::wstring() : ListItem(static_cast<int>(index));
+}
+
+void frmMain::ListClear() { SendMessageW(lstGames_, LB_RESETCONTENT, 0, 0); }
+
+void frmMain::ListAdd(const std::wstring& name) {
+  SendMessageW(lstGames_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+}
+
+int frmMain::ListCount() const { return static_cast<int>(SendMessageW(lstGames_, LB_GETCOUNT, 0, 0)); }
+
+std::wstring frmMain::ListItem(int index) const {
+  const LRESULT n = SendMessageW(lstGames_, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (n == LB_ERR) return {};
+  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+  const LRESULT got = SendMessageW(lstGames_, LB_GETTEXT, static_cast<WPARAM>(index),
+                                   reinterpret_cast<LPARAM>(text.data()));
+  text.resize(got == LB_ERR ? 0 : static_cast<size_t>(got));
+  return text;
+}
+
+// ---------------------------------------------------------------- message routing
+
+LRESULT CALLBACK frmMain::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto* self = static_cast<frmMain*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<frmMain*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (!self || self->hwnd_ != hwnd) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  return self->OnMessage(msg, wParam, lParam);
+}
+
+LRESULT frmMain::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_TIMER:
+      if (wParam == kTimer1) Timer1_Timer();
+      return 0;
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam), code = HIWORD(wParam);
+      if (id == IDC_txtOCXFile && code == EN_CHANGE && !settingFileBox_) txtOCXFile_Change();
+      if (id == IDC_lstGames && code == LBN_SELCHANGE) lstGames_Click();
+      return 0;
+    }
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORLISTBOX:
+      return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      Form_MouseDown(MouseButtonOf(msg, wParam), ShiftStateOf(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return 0;
+    case WM_MOUSEMOVE:
+      Form_MouseMove(MouseButtonOf(msg, wParam), ShiftStateOf(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return 0;
+    case WM_SETCURSOR:
+      if (busyPointer_) {
+        SetCursor(LoadCursor(nullptr, IDC_WAIT));
+        return TRUE;
+      }
+      break;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_CLOSE:
+      Unload();
+      return 0;
+    case WM_NCDESTROY:
+      hwnd_ = nullptr;
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcA(hwnd_, msg, wParam, lParam);
+}
+
+LRESULT frmMain::OnChildMessage(HWND child, UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
+  handled = false;
+  const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+  if (msg == WM_DROPFILES) {
+    handled = true;
+    HDROP drop = reinterpret_cast<HDROP>(wParam);
+    if (child == txtOCXFile_) txtOCXFile_DropFiles(drop);
+    if (child == lstGames_) lstGames_DropFiles(drop);
+    DragFinish(drop);
+    return 0;
+  }
+  if (child == txtOCXFile_ && msg == WM_MOUSEMOVE) txtOCXFile_MouseMove();
+  if (child == lstGames_ && (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN))
+    lstGames_MouseDown(MouseButtonOf(msg, wParam), ShiftStateOf(wParam), x, y);
+  return 0;
+}
+
+LRESULT CALLBACK frmMain::ChildSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR ref) {
+  auto* self = reinterpret_cast<frmMain*>(ref);
+  if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &frmMain::ChildSubclassProc, 0);
+  // Let the list box take its own selection first, so a right press finds the state it left.
+  LRESULT result = 0;
+  bool handled = false;
+  if (msg == WM_DROPFILES) {
+    result = self->OnChildMessage(hwnd, msg, wParam, lParam, handled);
+  } else {
+    result = DefSubclassProc(hwnd, msg, wParam, lParam);
+    self->OnChildMessage(hwnd, msg, wParam, lParam, handled);
+  }
+  return result;
+}
+
+LRESULT frmMain::OnCtlColor(HDC dc, HWND control) {
+  SetBkColor(dc, RGB(0, 0, 0));
+  SetTextColor(dc, control == txtOCXFile_ ? kYellow : kGreen);
+  return reinterpret_cast<LRESULT>(blackBrush_);
+}
+
+void frmMain::OnPaint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd_, &ps);
+  RECT rc;
+  GetClientRect(hwnd_, &rc);
+  if (skin_) {
+    HDC mem = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(mem, skin_);
+    BitBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+  } else {
+    FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH)));
+  }
+  EndPaint(hwnd_, &ps);
+}

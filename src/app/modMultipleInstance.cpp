@@ -1,0 +1,139 @@
+#include "app/modMultipleInstance.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "app/AnsiText.h"
+#include "app/TrimQuotes.h"
+#include "app/frmMain.h"
+
+namespace modMultipleInstance {
+namespace {
+
+WNDPROC g_previousProc = nullptr;
+
+// The previous-instance test: a named object that exists while the running instance lives.
+// It is asked before any window of this process exists.
+bool PrevInstance() {
+  static HANDLE guard = nullptr;
+  if (!guard) guard = CreateMutexA(nullptr, FALSE, "Local\\VeskGameHeadInstaller.Instance");
+  return guard && GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+void BringToFront(HWND hwnd) {
+  ShowWindow(hwnd, SW_SHOW);
+  SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+void RunMessageLoop(frmMain& form) {
+  MSG msg;
+  while (form.Loaded() && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (form.Loaded() && IsDialogMessageA(form.hWnd(), &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+}  // namespace
+
+void DeleteLogFile(const char* path) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(path, &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  FindClose(search);
+  constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+  if (found.dwFileAttributes & kNotOrdinary) return;
+  DeleteFileA(path);  // a file that cannot be deleted does not stop start-up
+}
+
+std::wstring CommandText() {
+  const wchar_t* p = GetCommandLineW();
+  // Skip the program's own path: quoted up to its closing quote, else up to the first blank.
+  if (*p == L'"') {
+    ++p;
+    while (*p && *p != L'"') ++p;
+    if (*p) ++p;
+  } else {
+    while (*p && *p != L' ' && *p != L'\t') ++p;
+  }
+  while (*p == L' ' || *p == L'\t') ++p;
+  std::wstring text = p;
+  while (!text.empty() && (text.back() == L' ' || text.back() == L'\t')) text.pop_back();
+  return text;
+}
+
+void SendHandOff(HWND target, const std::wstring& text) {
+  std::string payload = ToAnsi(text);
+  payload.push_back('\0');
+  COPYDATASTRUCT cds{};
+  cds.dwData = kHandOffData;
+  cds.cbData = static_cast<DWORD>(payload.size());
+  cds.lpData = payload.data();
+  SendMessageA(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+}
+
+int Main() {
+  DeleteLogFile();
+  const std::wstring command = TrimQuotes(CommandText());
+  HWND running = FindWindowA(nullptr, frmMain::kCaption);
+  if (PrevInstance()) {
+    if (!command.empty()) SendHandOff(running, command);
+    BringToFront(running);
+    return 0;
+  }
+  frmMain form;
+  form.Show();
+  std::wstring callId = command;
+  form.AddCall(callId);
+  RunMessageLoop(form);
+  return 0;
+}
+
+void Hook() {
+  frmMain* form = frmMain::Current();
+  if (!form || !form->hWnd()) return;
+  g_previousProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(form->hWnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc)));
+}
+
+void Unhook(HWND hwnd) {
+  if (g_previousProc) SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_previousProc));
+  g_previousProc = nullptr;
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  if (uMsg != WM_COPYDATA) return CallWindowProcA(g_previousProc, hwnd, uMsg, wParam, lParam);
+  // The platform's own record: its size differs between 32-bit and 64-bit processes.
+  COPYDATASTRUCT cds{};
+  if (lParam) cds = *reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+  std::vector<char> buffer(static_cast<size_t>(cds.cbData) + 1, '\0');
+  if (cds.cbData && cds.lpData) memcpy(buffer.data(), cds.lpData, cds.cbData);
+  std::wstring text = FromAnsi(std::string(buffer.data(), buffer.size()));
+  text.resize(text.find(L'\0'));
+  if (frmMain* form = frmMain::Current()) form->AddCall(text);
+  return 0;
+}
+
+void TraceAddCall(const std::wstring& path) {
+  char file[MAX_PATH];
+  const DWORD n = GetEnvironmentVariableA("VESK_ADDCALL_TRACE", file, sizeof file);
+  if (n == 0 || n >= sizeof file) return;
+  HANDLE h = CreateFileA(file, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return;
+  const std::string line = ToAnsi(path) + "\r\n";
+  DWORD written = 0;
+  WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  CloseHandle(h);
+}
+
+}  // namespace modMultipleInstance

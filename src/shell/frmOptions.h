@@ -1,0 +1,17 @@
+#pragma once
+// The Options dialog and its menu mnuSettings, used as the main window's context menu.
+#include <windows.h>
+
+namespace frmOptions {
+
+// Pops up mnuSettings ("&Options") at the pointer, owned by the main window; choosing the item
+// shows the Options dialog modally. Returns when the menu (and the dialog) have closed.
+void PopupSettingsMenu(HWND owner);
+
+// Shows the Options dialog as a modal dialog owned by owner.
+void ShowModal(HWND owner);
+
+// Unloads the Options form when it is loaded (the main window's unload calls this).
+void UnloadIfLoaded();
+
+}  // namespace frmOptions
