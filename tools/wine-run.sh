@@ -1,21 +1,32 @@
 #!/usr/bin/env bash
 # Runs one Windows program under Wine in a fresh throwaway prefix, with WINEDEBUG=-all and a
-# virtual X server when there is no display, and removes the prefix afterwards.
+# virtual X server of its own, and removes both afterwards.
 #   wine-run.sh PROGRAM [ARGS...]
 # VESK_WINE_TEMPLATE names a prepared prefix (tools/wine-prefix.sh) to copy; without it one is made.
-# VESK_KEEP_PREFIX=1 keeps the prefix for a look afterwards.
+# VESK_KEEP_PREFIX=1 keeps the prefix for a look afterwards; VESK_USE_DISPLAY=1 uses $DISPLAY.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
-pfx=$(mktemp -d "${TMPDIR:-/tmp}/vesk-prefix.XXXXXX")
+work=$(mktemp -d "${TMPDIR:-/tmp}/vesk-run.XXXXXX")
+pfx=$work/prefix
+xvfb_pid=""
 cleanup() {
   WINEPREFIX=$pfx wineserver -k >/dev/null 2>&1
   WINEPREFIX=$pfx wineserver -w >/dev/null 2>&1
-  [ "${VESK_KEEP_PREFIX:-0}" = 1 ] || rm -rf "$pfx"
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  if [ "${VESK_KEEP_PREFIX:-0}" = 1 ]; then echo "prefix kept: $pfx" >&2; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
+
+if [ "${VESK_USE_DISPLAY:-0}" != 1 ] || [ -z "${DISPLAY:-}" ]; then
+  # A private X server: -displayfd lets it pick a free display number itself.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+  [ -s "$work/display" ] || { echo "wine-run: Xvfb did not start" >&2; exit 1; }
+  export DISPLAY=":$(head -n1 "$work/display")"
+fi
+
+mkdir -p "$pfx"
 if [ -n "${VESK_WINE_TEMPLATE:-}" ] && [ -f "${VESK_WINE_TEMPLATE}/system.reg" ]; then
   cp -a "${VESK_WINE_TEMPLATE}/." "$pfx/"
 else

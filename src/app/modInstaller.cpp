@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/AnsiText.h"
+#include "app/PathRules.h"
 
 namespace modInstaller {
 
@@ -15,15 +16,7 @@ std::wstring GetLongPath(const std::wstring& path) {
     n = GetLongPathNameA(ansi.c_str(), buffer.data(), n + 1);
     if (n > buffer.size()) n = 0;
   }
-  std::string result = n > 0 ? buffer.substr(0, n) : std::string();
-  // Collapse doubled backslashes, left to right and without overlap.
-  std::string collapsed;
-  collapsed.reserve(result.size());
-  for (size_t i = 0; i < result.size(); ++i) {
-    collapsed.push_back(result[i]);
-    if (result[i] == '\\' && i + 1 < result.size() && result[i + 1] == '\\') ++i;
-  }
-  return FromAnsi(collapsed);
+  return FromAnsi(CollapseDoubledBackslashes(n > 0 ? buffer.substr(0, n) : std::string()));
 }
 
 namespace {

@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test:
+#   - the 64-bit and 32-bit Windows builds (program, test heads, tests, benchmarks);
+#   - a check that the programs load only system DLLs;
+#   - the Windows-free code natively with AddressSanitizer and UndefinedBehaviorSanitizer, and a
+#     bounded fuzz run of the version block parser;
+#   - every test of the 64-bit build under Wine (the 32-bit build too where this machine can run
+#     32-bit Windows programs), each in a fresh Wine prefix with a virtual X server of its own.
+# Installs what is missing first (Debian 12). Ends with one line: "Summary: N passed, N failed".
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${VESK_BUILD_DIR:-$root/build}
+jobs=${VESK_JOBS:-2}
+fuzz_seconds=${VESK_FUZZ_SECONDS:-60}
+"$root/tools/install-deps.sh" || exit 1
+
+passed=0
+failed=0
+figures=$build/figures.txt
+mkdir -p "$build"
+: >"$figures"
+
+# Adds the counts of a ctest log's closing line to the totals.
+count_ctest() {
+  local line total bad
+  line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$1" | tail -n1)
+  if [ -z "$line" ]; then failed=$((failed + 1)); return; fi
+  bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+  total=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+}
+
+step() { echo; echo "== $*"; }
+
+step "Windows builds (64-bit and 32-bit)"
+if ! "$root/tools/build.sh" all; then
+  echo "build failed"
+  echo "Summary: 0 passed, 1 failed"
+  exit 1
+fi
+
+step "Runtime DLLs of the programs"
+for arch in win64 win32; do
+  triple=$([ $arch = win64 ] && echo x86_64-w64-mingw32 || echo i686-w64-mingw32)
+  exe=$build/$arch/bin/VeskInstaller.exe
+  dlls=$("$triple-objdump" -p "$exe" | awk '/DLL Name/ {print $3}' | tr '\n' ' ')
+  echo "$arch: $dlls"
+  if grep -qiE 'libstdc|libgcc|winpthread' <<<"$dlls"; then
+    echo "FAIL: $exe needs a runtime DLL"; failed=$((failed + 1))
+  else
+    passed=$((passed + 1))
+  fi
+done
+
+step "Native build of the Windows-free code with sanitizers"
+cmake -S "$root" -B "$build/native" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DVESK_SANITIZE=ON -DVESK_FUZZ=ON >/dev/null && cmake --build "$build/native" -j"$jobs"
+if [ $? -eq 0 ]; then
+  (cd "$build/native" && ctest --output-on-failure -j"$jobs") 2>&1 | tee "$build/native-ctest.log"
+  count_ctest "$build/native-ctest.log"
+else
+  echo "native build failed"; failed=$((failed + 1))
+fi
+
+fuzzer=$build/native/bin/fuzz_version_block
+if [ -x "$fuzzer" ]; then
+  step "Fuzzing the version block parser for ${fuzz_seconds} s"
+  corpus=$build/fuzz-corpus
+  mkdir -p "$corpus"
+  if "$fuzzer" -max_total_time="$fuzz_seconds" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 \
+       "$corpus" >"$build/fuzz.log" 2>&1; then
+    passed=$((passed + 1)); crashes=0
+  else
+    failed=$((failed + 1)); crashes=1; tail -n 40 "$build/fuzz.log"
+  fi
+  runs=$(grep -oE 'stat::number_of_executed_units: *[0-9]+' "$build/fuzz.log" | grep -oE '[0-9]+$' | tail -n1)
+  echo "fuzz executions: ${runs:-0}, crashes: $crashes"
+  echo "fuzz_executions=${runs:-0}" >>"$figures"
+  echo "fuzz_crashes=$crashes" >>"$figures"
+fi
+
+step "Tests of the 64-bit build under Wine"
+(cd "$build/win64" && ctest --output-on-failure -j"$jobs") 2>&1 | tee "$build/win64-ctest.log"
+count_ctest "$build/win64-ctest.log"
+
+step "Tests of the 32-bit build"
+# Debian's wine64 alone has no 32-bit loader; the wine32 package brings it.
+if [ -x /usr/lib/wine/wine ] || [ -x /usr/lib/i386-linux-gnu/wine/wine ]; then
+  (cd "$build/win32" && ctest --output-on-failure -j"$jobs") 2>&1 | tee "$build/win32-ctest.log"
+  count_ctest "$build/win32-ctest.log"
+else
+  echo "This machine's Wine runs only 64-bit Windows programs: the 32-bit build is built, not run."
+fi
+
+echo
+echo "Summary: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
