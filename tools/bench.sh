@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Runs every benchmark under Wine and prints one table (markdown), also saved to build/bench-table.md.
+# Each figure is a median over repeated runs with its baseline measured in the same run.
+# A benchmark reports; it never fails.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${VESK_BUILD_DIR:-$root/build}
+"$root/tools/install-deps.sh"
+"$root/tools/build.sh" win64 >/dev/null || { echo "build failed"; exit 1; }
+template=$build/bench-template
+"$root/tools/wine-prefix.sh" "$template"
+table=$build/bench-table.md
+cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
+{
+  echo "Measured $(date -u +%Y-%m-%d) on $(nproc) cores ($cpu), $(free -g | awk '/Mem:/ {print $2}') GiB, $(wine --version) under Xvfb."
+  echo
+  echo "| Figure | Median | Baseline | Baseline median | Ratio | Target |"
+  echo "|---|---|---|---|---|---|"
+} >"$table"
+for exe in "$build"/win64/bin/bench/bench_*.exe; do
+  name=$(basename "$exe" .exe)
+  echo "running $name ..." >&2
+  VESK_WINE_TEMPLATE=$template timeout 1800 "$root/tools/wine-run.sh" "$exe" 2>/dev/null | tr -d '\r' |
+    awk -F'\t' 'NF == 6 {printf "| %s | %s | %s | %s | %s | %s |\n", $1, $2, $3, $4, $5, $6}' >>"$table"
+done
+rm -rf "$template"
+cat "$table"
