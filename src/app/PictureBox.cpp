@@ -8,12 +8,16 @@ namespace {
 
 constexpr char kClassName[] = "VeskPictureBox";
 
+LRESULT CALLBACK DefaultProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
 void RegisterOnce(HINSTANCE instance) {
   static bool registered = false;
   if (registered) return;
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); };
+  wc.lpfnWndProc = &DefaultProc;
   wc.hInstance = instance;
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.lpszClassName = kClassName;

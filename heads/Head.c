@@ -1,0 +1,135 @@
+/* A head that registers itself the way a VPlaces head does.
+ *
+ * DllRegisterServer writes the head's Games list entry (its display name, default value its class
+ * id), its class key with InprocServer32 (this file's own path, apartment threaded) and TypeLib,
+ * and the rest of its id family: a second class, two interfaces and the type library. The family
+ * ids differ from the class id only in characters 8 and 9 (counting the brace as 1), which hold
+ * the class id's value there plus 1, minus 1, minus 2 and minus 3, as two uppercase hex digits.
+ * DllUnregisterServer removes all of it.
+ *
+ * Compile definitions: HEAD_NAME (display name), HEAD_CLASS_ID (38-character braced class id) and
+ * optionally HEAD_NEEDS_COM: the registration then first asks COM for the component categories
+ * manager, as controls that record their categories do, and fails with that status when COM is
+ * not initialised on the calling thread. */
+#include <stdio.h>
+#include <string.h>
+
+#include <windows.h>
+#ifdef HEAD_NEEDS_COM
+#include <comcat.h>
+#include <objbase.h>
+#endif
+
+#define GAMES_LIST "Software\\CLASSES\\Software\\Ubique\\VPgames32\\"
+
+enum { kIdLength = 38 };
+
+static HMODULE self_module;
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  (void)reserved;
+  if (reason == DLL_PROCESS_ATTACH) self_module = instance;
+  return TRUE;
+}
+
+static int hex_digit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return 0;
+}
+
+/* The member of the id family that lies offset away from the class id. */
+static void family_id(char out[kIdLength + 1], int offset) {
+  const char* id = HEAD_CLASS_ID;
+  const int b = hex_digit(id[7]) * 16 + hex_digit(id[8]);
+  char digits[3];
+  memcpy(out, id, kIdLength + 1);
+  snprintf(digits, sizeof digits, "%02X", (unsigned)(b + offset) & 0xFFu);
+  out[7] = digits[0];
+  out[8] = digits[1];
+}
+
+static LONG set_string(HKEY root, const char* path, const char* name, const char* value) {
+  HKEY key = NULL;
+  LONG status = RegCreateKeyExA(root, path, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL);
+  if (status != ERROR_SUCCESS) return status;
+  status = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)value, (DWORD)strlen(value) + 1);
+  RegCloseKey(key);
+  return status;
+}
+
+/* Key paths of the head's registration, built into one buffer each. */
+typedef struct {
+  char games_entry[MAX_PATH];
+  char class_key[MAX_PATH];
+  char server_key[MAX_PATH];
+  char typelib_ref_key[MAX_PATH];
+  char second_class_key[MAX_PATH];
+  char interface1_key[MAX_PATH];
+  char interface2_key[MAX_PATH];
+  char typelib_key[MAX_PATH];
+  char typelib_id[kIdLength + 1];
+} HeadKeys;
+
+static void head_keys(HeadKeys* k) {
+  char id[kIdLength + 1];
+  snprintf(k->games_entry, MAX_PATH, "%s%s", GAMES_LIST, HEAD_NAME);
+  snprintf(k->class_key, MAX_PATH, "CLSID\\%s", HEAD_CLASS_ID);
+  snprintf(k->server_key, MAX_PATH, "%s\\InprocServer32", k->class_key);
+  snprintf(k->typelib_ref_key, MAX_PATH, "%s\\TypeLib", k->class_key);
+  family_id(id, +1);
+  snprintf(k->second_class_key, MAX_PATH, "CLSID\\%s", id);
+  family_id(id, -1);
+  snprintf(k->interface1_key, MAX_PATH, "Interface\\%s", id);
+  family_id(id, -2);
+  snprintf(k->interface2_key, MAX_PATH, "Interface\\%s", id);
+  family_id(k->typelib_id, -3);
+  snprintf(k->typelib_key, MAX_PATH, "TypeLib\\%s", k->typelib_id);
+}
+
+#ifdef HEAD_NEEDS_COM
+static HRESULT check_com(void) {
+  ICatRegister* categories = NULL;
+  HRESULT status = CoCreateInstance(&CLSID_StdComponentCategoriesMgr, NULL, CLSCTX_INPROC_SERVER, &IID_ICatRegister,
+                                    (void**)&categories);
+  if (SUCCEEDED(status)) categories->lpVtbl->Release(categories);
+  return status;
+}
+#endif
+
+HRESULT STDAPICALLTYPE DllRegisterServer(void) {
+  HeadKeys k;
+  char path[MAX_PATH];
+  LONG status = ERROR_SUCCESS;
+#ifdef HEAD_NEEDS_COM
+  const HRESULT com = check_com();
+  if (FAILED(com)) return com;
+#endif
+  head_keys(&k);
+  GetModuleFileNameA(self_module, path, MAX_PATH);
+  if (!status) status = set_string(HKEY_LOCAL_MACHINE, k.games_entry, NULL, HEAD_CLASS_ID);
+  if (!status) status = set_string(HKEY_CLASSES_ROOT, k.class_key, NULL, HEAD_NAME);
+  if (!status) status = set_string(HKEY_CLASSES_ROOT, k.server_key, NULL, path);
+  if (!status) status = set_string(HKEY_CLASSES_ROOT, k.server_key, "ThreadingModel", "Apartment");
+  if (!status) status = set_string(HKEY_CLASSES_ROOT, k.typelib_ref_key, NULL, k.typelib_id);
+  if (!status) status = set_string(HKEY_CLASSES_ROOT, k.second_class_key, NULL, HEAD_NAME " Property Page");
+  if (!status) status = set_string(HKEY_CLASSES_ROOT, k.interface1_key, NULL, "_" HEAD_NAME);
+  if (!status) status = set_string(HKEY_CLASSES_ROOT, k.interface2_key, NULL, "__" HEAD_NAME);
+  if (!status) status = set_string(HKEY_CLASSES_ROOT, k.typelib_key, NULL, HEAD_NAME " Library");
+  return HRESULT_FROM_WIN32(status);
+}
+
+HRESULT STDAPICALLTYPE DllUnregisterServer(void) {
+  HeadKeys k;
+  head_keys(&k);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, k.games_entry);
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, k.server_key);
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, k.typelib_ref_key);
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, k.class_key);
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, k.second_class_key);
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, k.interface1_key);
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, k.interface2_key);
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, k.typelib_key);
+  return S_OK;
+}

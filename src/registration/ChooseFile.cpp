@@ -1,0 +1,62 @@
+// Choosing the head file: the file-open dialog behind the browse button, and files dropped onto
+// the head file box or the Games list.
+#include "app/frmMain.h"
+
+#include <commdlg.h>
+
+#include "app/AnsiText.h"
+#include "app/MsgBox.h"
+#include "registration/RegRules.h"
+
+namespace {
+
+constexpr DWORD kFileNameChars = 255;  // 254 blanks and the terminating null character
+
+// The first file of a dropped file list; empty when the drop carries no file.
+std::wstring FirstDroppedFile(HDROP drop) {
+  if (!drop || DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) == 0) return {};
+  const UINT length = DragQueryFileA(drop, 0, nullptr, 0);
+  std::string name(static_cast<size_t>(length) + 1, '\0');
+  name.resize(DragQueryFileA(drop, 0, name.data(), length + 1));
+  return FromAnsi(name);
+}
+
+}  // namespace
+
+void frmMain::Image1_Click() {
+  static constexpr char kFilter[] = "OCX Files\0*.ocx;\0";  // the literal adds the closing null
+  std::string file(kFileNameChars, ' ');
+  std::string title(kFileNameChars, ' ');
+  file.back() = title.back() = '\0';
+  OPENFILENAMEA dialog{};
+  // The record size of the classic layout (76 bytes on 32-bit Windows).
+  dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+  dialog.hwndOwner = hwnd_;
+  dialog.hInstance = GetModuleHandleA(nullptr);
+  dialog.lpstrFilter = kFilter;
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = kFileNameChars;
+  dialog.lpstrFileTitle = title.data();
+  dialog.nMaxFileTitle = kFileNameChars;
+  dialog.lpstrInitialDir = "c:\\";
+  dialog.lpstrTitle = "Select OCX File ";
+  dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;  // 4100
+  if (!GetOpenFileNameA(&dialog)) return;
+  SetFileBoxText(FromAnsi(file.substr(0, file.find('\0'))));
+}
+
+void frmMain::txtOCXFile_DropFiles(HDROP drop) {
+  const std::wstring path = FirstDroppedFile(drop);
+  if (!registration::IsOcxName(path)) return;
+  SetFileBoxText(path);
+}
+
+void frmMain::lstGames_DropFiles(HDROP drop) {
+  const std::wstring path = FirstDroppedFile(drop);
+  if (!registration::IsOcxName(path)) return;
+  const int answer = MsgBox(L"Would you like to register this head?\r\n(" + path + L")",
+                            MB_YESNOCANCEL | MB_ICONQUESTION, L"Register?");
+  if (answer == IDCANCEL) return;
+  SetFileBoxText(path);
+  if (answer == IDYES) Image2_Click();
+}
