@@ -69,7 +69,8 @@ if [ -x "$fuzzer" ]; then
   corpus=$build/fuzz-corpus
   mkdir -p "$corpus"
   if "$fuzzer" -max_total_time="$fuzz_seconds" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 \
-       "$corpus" >"$build/fuzz.log" 2>&1; then
+       -dict="$root/tests/fileinfo/version_block.dict" "$corpus" "$build/native/tests/fileinfo/blocks" \
+       >"$build/fuzz.log" 2>&1; then
     passed=$((passed + 1)); crashes=0
   else
     failed=$((failed + 1)); crashes=1; tail -n 40 "$build/fuzz.log"

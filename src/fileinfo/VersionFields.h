@@ -10,4 +10,5 @@ struct VersionFields {
   std::wstring OriginalFilename;
 
   void Clear() { *this = VersionFields{}; }
+  bool operator==(const VersionFields&) const = default;
 };
