@@ -1,0 +1,18 @@
+#pragma once
+// Associates a file extension with a program through the classes root: the extension points to a
+// file type, which gets a display text, an icon and one shell verb whose command starts the
+// program with the file. Telling the shell that associations changed is the caller's task.
+#include <string>
+
+namespace FileAss {
+
+// Writes the association. Extension may come with or without its leading dot and is handed back
+// with it; Parameters (text between the program path and " %1") is handed back as one blank plus
+// its trimmed text when not empty. IconPath empty means ExePath + ",0". With ShowMessages false
+// every failure is silent. True when all steps ran (the registry calls' results are not examined);
+// False when a check failed or an error occurred.
+bool AssociateFile(std::wstring& Extension, const std::wstring& FileType, const std::wstring& Description,
+                   const std::wstring& Verb, std::wstring ExePath, std::wstring& Parameters, bool SetIcon,
+                   const std::wstring& IconPath, bool ShowMessages);
+
+}  // namespace FileAss

@@ -1,0 +1,79 @@
+// The .ocx association: its test, its removal, and writing it for this program.
+#include "shell/modInstaller.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "app/MsgBox.h"
+#include "app/modInstaller.h"
+#include "games/modRegistry.h"
+#include "shell/AssocText.h"
+#include "shell/ErrorOf.h"
+#include "shell/FileAss.h"
+
+namespace modInstaller {
+
+namespace {
+
+constexpr wchar_t kExtension[] = L".ocx";
+constexpr wchar_t kFileType[] = L"OCX_FileType";
+constexpr wchar_t kStandardFileType[] = L"ocxfile";
+constexpr wchar_t kCommandKey[] = L"OCX_FileType\\shell\\Register/Unregister\\command";
+
+std::wstring OcxFileType() { return modRegistry::ReadRegString(HKEY_CLASSES_ROOT, kExtension, L""); }
+
+// The folder of the executable as the system reports it: no trailing backslash, except for the
+// root folder of a drive ("C:\").
+std::wstring ProgramFolder() {
+  std::wstring folder = AppPath();
+  const bool driveRoot = folder.size() == 3 && folder[1] == L':';
+  if (!driveRoot) folder.pop_back();
+  return folder;
+}
+
+}  // namespace
+
+bool IsOcxAssociated(std::wstring& path) {
+  try {
+    if (OcxFileType() != kFileType) return false;
+    const std::wstring command = modRegistry::ReadRegString(HKEY_CLASSES_ROOT, kCommandKey, L"");
+    const std::wstring program = GetLongPath(AssocText::CommandPath(command));
+    path = GetLongPath(path);
+    return CompareStringOrdinal(program.c_str(), -1, path.c_str(), -1, TRUE) == CSTR_EQUAL;
+  } catch (...) {
+    const RunTimeError err = ErrorOf(std::current_exception());
+    MsgBox(std::to_wstring(err.Number) + L"\r\n" + err.Description, MB_OK);
+    return false;
+  }
+}
+
+bool RemoveOcxAssociation() {
+  try {
+    if (OcxFileType() != kFileType) return false;
+    modRegistry::WriteRegString(HKEY_CLASSES_ROOT, kExtension, L"", kStandardFileType);
+    NotifyAssociationChanged();
+    return true;
+  } catch (...) {
+    return false;  // a failed removal is silent: no association change to announce
+  }
+}
+
+void NotifyAssociationChanged() { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); }
+
+bool AssociateOcx(const std::wstring& exePath) {
+  std::wstring extension = kExtension;
+  std::wstring parameters;
+  if (!FileAss::AssociateFile(extension, kFileType, L"Active X Control", L"Register/Unregister", exePath,
+                              parameters, true, exePath + L",0", true))
+    return false;
+  NotifyAssociationChanged();
+  return true;
+}
+
+std::wstring StartupExePath() { return AppPath() + ExeName() + L".exe"; }
+
+std::wstring OptionsLoadExePath() { return AppPath() + L"\\" + ExeName() + L".exe"; }
+
+std::wstring OptionsOkExePath() { return ProgramFolder() + L"\\" + ExeName() + L".exe"; }
+
+}  // namespace modInstaller
