@@ -76,6 +76,42 @@ void RemoveStaleVerbKeys() {
   }
 }
 
+// Height of a line of text in a font, in pixels.
+int LineHeight(HFONT font) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return tm.tmHeight;
+}
+
+// The panel's text runs almost to its edges: the design's longest lines just fit.
+void SetPanelMargins(HWND panel) {
+  SendMessageW(panel, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, 1));
+}
+
+// A Games list entry: green on black, the selected one black on green, with a little room at the left.
+void DrawListItem(const DRAWITEMSTRUCT& item) {
+  if (item.itemID == static_cast<UINT>(-1)) return;
+  const bool selected = (item.itemState & ODS_SELECTED) != 0;
+  HBRUSH fill = CreateSolidBrush(selected ? kGreen : RGB(0, 0, 0));
+  FillRect(item.hDC, &item.rcItem, fill);
+  DeleteObject(fill);
+  const LRESULT n = SendMessageW(item.hwndItem, LB_GETTEXTLEN, item.itemID, 0);
+  if (n == LB_ERR) return;
+  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+  text.resize(static_cast<size_t>(SendMessageW(item.hwndItem, LB_GETTEXT, item.itemID,
+                                               reinterpret_cast<LPARAM>(text.data()))));
+  RECT r = item.rcItem;
+  r.left += 4;
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, selected ? RGB(0, 0, 0) : kGreen);
+  DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &r,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+}
+
 std::wstring WindowText(HWND hwnd) {
   const int n = GetWindowTextLengthW(hwnd);
   std::wstring text(static_cast<size_t>(n) + 1, L'\0');
@@ -137,7 +173,7 @@ void frmMain::CreateControls() {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   skin_ = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_SKIN));
   blackBrush_ = CreateSolidBrush(RGB(0, 0, 0));
-  font_ = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+  font_ = CreateFontA(-10, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                       CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, "Tahoma");
 
   SetTimer(hwnd_, kTimer1, 500, nullptr);  // Timer1: enabled when the window is created
@@ -151,7 +187,7 @@ void frmMain::CreateControls() {
       case IDC_lstGames:
         child = lstGames_ = CreateWindowExW(0, L"LISTBOX", L"",
                                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY |
-                                                LBS_NOINTEGRALHEIGHT,
+                                                LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS,
                                             r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_, id, instance,
                                             nullptr);
         break;
@@ -162,8 +198,8 @@ void frmMain::CreateControls() {
         break;
       case IDC_txtMain:
         child = txtMain_ = CreateWindowExW(0, L"EDIT", InitialPanelText().c_str(),
-                                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
-                                               ES_READONLY | ES_LEFT,
+                                           WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY |
+                                               ES_LEFT,
                                            r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_, id, instance,
                                            nullptr);
         break;
@@ -177,6 +213,10 @@ void frmMain::CreateControls() {
     }
   }
   SendMessageW(txtMain_, EM_SETLIMITTEXT, 0, 0);
+  SetPanelMargins(txtMain_);
+  SendMessageW(txtOCXFile_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(3, 3));
+  // The head file box centres its one line vertically (see WM_NCCALCSIZE below).
+  SetWindowPos(txtOCXFile_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
   // Tab order: txtMain (not a tab stop), txtOCXFile, lstGames.
   SetWindowPos(txtMain_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SetWindowPos(txtOCXFile_, txtMain_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -302,6 +342,7 @@ void frmMain::SetPanelCentred(bool centred) {
                              GetModuleHandleA(nullptr), nullptr);
   SendMessageW(txtMain_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   SendMessageW(txtMain_, EM_SETLIMITTEXT, 0, 0);
+  SetPanelMargins(txtMain_);
   SetWindowPos(txtMain_, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   DestroyWindow(old);
 }
@@ -364,6 +405,14 @@ LRESULT frmMain::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (id == IDC_lstGames && code == LBN_SELCHANGE) lstGames_Click();
       return 0;
     }
+    case WM_MEASUREITEM:
+      if (wParam != IDC_lstGames) break;
+      reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = static_cast<UINT>(LineHeight(font_) + 1);
+      return TRUE;
+    case WM_DRAWITEM:
+      if (wParam != IDC_lstGames) break;
+      DrawListItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      return TRUE;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORLISTBOX:
@@ -411,6 +460,27 @@ LRESULT frmMain::OnChildMessage(HWND child, UINT msg, WPARAM wParam, LPARAM lPar
     return 0;
   }
   if (child == txtOCXFile_ && msg == WM_MOUSEMOVE) txtOCXFile_MouseMove();
+  if (child == txtOCXFile_ && msg == WM_NCCALCSIZE) {
+    // Room above and below the line, so the text sits in the middle of the box.
+    RECT* client = reinterpret_cast<RECT*>(lParam);
+    const int spare = (client->bottom - client->top) - LineHeight(font_);
+    if (spare > 1) {
+      client->top += spare / 2;
+      client->bottom -= spare - spare / 2;
+    }
+  }
+  if (child == txtOCXFile_ && msg == WM_NCPAINT) {
+    RECT outer, inner;
+    GetWindowRect(child, &outer);
+    GetClientRect(child, &inner);
+    MapWindowPoints(child, nullptr, reinterpret_cast<POINT*>(&inner), 2);
+    OffsetRect(&inner, -outer.left, -outer.top);
+    OffsetRect(&outer, -outer.left, -outer.top);
+    HDC dc = GetWindowDC(child);
+    ExcludeClipRect(dc, inner.left, inner.top, inner.right, inner.bottom);
+    FillRect(dc, &outer, blackBrush_);
+    ReleaseDC(child, dc);
+  }
   if (child == lstGames_ && (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN))
     lstGames_MouseDown(MouseButtonOf(msg, wParam), ShiftStateOf(wParam), x, y);
   return 0;
