@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include "shell/Registry.h"
+
 namespace bench {
 
 inline double NowMs() {
@@ -50,6 +52,16 @@ inline std::string ExeDir() {
   std::string dir = path;
   dir.resize(dir.find_last_of('\\') + 1);
   return dir;
+}
+
+// Saves "do not ask again" so that the program starts without the Associate prompt.
+inline void SuppressAssociatePrompt() {
+  Registry settings;
+  settings.Appname(L"VeskOCXInstall");
+  settings.Section(L"LocSettings");
+  settings.Key(L"AssociateMsg");
+  settings.Setting(L"1");
+  settings.RegSave();
 }
 
 }  // namespace bench

@@ -9,14 +9,6 @@ namespace {
 
 constexpr char kList[] = "Software\\CLASSES\\Software\\Ubique\\VPgames32";
 
-void SuppressAssociatePrompt() {
-  HKEY key = nullptr;
-  RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\VB and VBA Program Settings\\VeskOCXInstall\\LocSettings", 0,
-                  nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-  RegSetValueExA(key, "AssociateMsg", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
-  RegCloseKey(key);
-}
-
 // A Games list of exactly count entries.
 void PlantList(int count) {
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, kList);
@@ -92,7 +84,7 @@ Medians Measure(frmMain& form, int count, int runs) {
 }  // namespace
 
 int main() {
-  SuppressAssociatePrompt();
+  bench::SuppressAssociatePrompt();
   frmMain form;
   form.Show();
   struct Size {

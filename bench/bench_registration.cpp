@@ -32,14 +32,6 @@ std::string FullPath(const std::string& path) {
   return full;
 }
 
-void SuppressAssociatePrompt() {
-  HKEY key = nullptr;
-  RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\VB and VBA Program Settings\\VeskOCXInstall\\LocSettings", 0,
-                  nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-  RegSetValueExA(key, "AssociateMsg", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
-  RegCloseKey(key);
-}
-
 }  // namespace
 
 int main() {
@@ -48,7 +40,7 @@ int main() {
     std::fprintf(stderr, "no test head at %s: build the heads first\n", head.c_str());
     return 0;
   }
-  SuppressAssociatePrompt();
+  bench::SuppressAssociatePrompt();
   frmMain form;
   form.Show();
   const std::wstring path = FromAnsi(head);

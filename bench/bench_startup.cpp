@@ -64,12 +64,7 @@ double FileKiB(const std::string& path) {
 }  // namespace
 
 int main() {
-  // No Associate prompt: the figure is the plain start-up.
-  HKEY key = nullptr;
-  RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\VB and VBA Program Settings\\VeskOCXInstall\\LocSettings", 0,
-                  nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-  RegSetValueExA(key, "AssociateMsg", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
-  RegCloseKey(key);
+  bench::SuppressAssociatePrompt();  // the figure is the plain start-up
 
   const std::string program = bench::ExeDir() + "..\\VeskInstaller.exe";
   const std::string minimal = bench::ExeDir() + "minimal_window.exe";

@@ -12,17 +12,6 @@ using namespace testenv;
 
 namespace {
 
-BOOL CALLBACK CollectMainWindowOwners(HWND hwnd, LPARAM param) {
-  char cls[64] = {};
-  GetClassNameA(hwnd, cls, sizeof cls);
-  if (std::string(cls) == "VeskMainWindow") {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    reinterpret_cast<std::set<DWORD>*>(param)->insert(pid);
-  }
-  return TRUE;
-}
-
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   size_t start = 0;
@@ -64,9 +53,7 @@ TEST(HandOffUnderLoad, ThirtySecondStartsAtOnce) {
     return std::all_of(seconds.begin(), seconds.end(), [](const auto& p) { return !p->Running(); });
   };
   while (!allEnded() && GetTickCount64() < end) {
-    std::set<DWORD> owners;
-    EnumWindows(&CollectMainWindowOwners, reinterpret_cast<LPARAM>(&owners));
-    for (DWORD owner : owners)
+    for (DWORD owner : MainWindowOwners())
       if (secondIds.count(owner)) aSecondShowedAWindow = true;
     Sleep(20);
   }

@@ -26,21 +26,6 @@ std::string BoxText(HWND main) {
   return std::string(text.begin(), text.end());  // the test paths are plain ASCII
 }
 
-struct Windows {
-  std::set<DWORD> mainWindowOwners;
-};
-
-BOOL CALLBACK CollectMainWindows(HWND hwnd, LPARAM param) {
-  char cls[64] = {};
-  GetClassNameA(hwnd, cls, sizeof cls);
-  if (std::string(cls) == "VeskMainWindow") {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    reinterpret_cast<Windows*>(param)->mainWindowOwners.insert(pid);
-  }
-  return TRUE;
-}
-
 // Starts a second instance, watches for any window of it while it runs, and waits for its end.
 struct SecondStart {
   std::optional<DWORD> exitCode;
@@ -52,9 +37,7 @@ SecondStart StartSecond(const std::string& arguments) {
   SecondStart result;
   const ULONGLONG end = GetTickCount64() + 30000;
   while (GetTickCount64() < end) {
-    Windows seen;
-    EnumWindows(&CollectMainWindows, reinterpret_cast<LPARAM>(&seen));
-    if (seen.mainWindowOwners.count(second.Id())) result.showedWindow = true;
+    if (MainWindowOwners().count(second.Id())) result.showedWindow = true;
     if (auto code = second.WaitExit(10)) {
       result.exitCode = code;
       break;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/frmMain.h"
+#include "shell/Registry.h"
 
 namespace testenv {
 
@@ -127,8 +128,12 @@ void DeleteTree(HKEY root, const std::string& path) {
 }
 
 void SuppressAssociatePrompt() {
-  SetSz(HKEY_CURRENT_USER, "Software\\VB and VBA Program Settings\\VeskOCXInstall\\LocSettings", "AssociateMsg",
-        "1");
+  Registry settings;
+  settings.Appname(L"VeskOCXInstall");
+  settings.Section(L"LocSettings");
+  settings.Key(L"AssociateMsg");
+  settings.Setting(L"1");
+  settings.RegSave();
 }
 
 Process::Process(const std::string& commandLine, const std::string& environmentAdd) {
@@ -211,6 +216,27 @@ BOOL CALLBACK MatchCaption(HWND hwnd, LPARAM param) {
 }
 
 }  // namespace
+
+namespace {
+
+BOOL CALLBACK CollectMainWindowOwner(HWND hwnd, LPARAM param) {
+  char cls[64] = {};
+  GetClassNameA(hwnd, cls, sizeof cls);
+  if (std::string(cls) == "VeskMainWindow") {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    reinterpret_cast<std::set<DWORD>*>(param)->insert(pid);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+std::set<DWORD> MainWindowOwners() {
+  std::set<DWORD> owners;
+  EnumWindows(&CollectMainWindowOwner, reinterpret_cast<LPARAM>(&owners));
+  return owners;
+}
 
 HWND WaitForWindow(DWORD processId, const std::string& caption, DWORD timeoutMs) {
   FindByCaption f{processId, caption};

@@ -2,6 +2,7 @@
 // Helpers shared by the tests that run under Wine: files, registry, processes and the main window.
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -54,6 +55,9 @@ class Process {
  private:
   PROCESS_INFORMATION info_{};
 };
+
+// The processes that own a main window of the program right now.
+std::set<DWORD> MainWindowOwners();
 
 // The top-level window of a process with this caption, waiting up to timeoutMs for it.
 HWND WaitForWindow(DWORD processId, const std::string& caption, DWORD timeoutMs);
