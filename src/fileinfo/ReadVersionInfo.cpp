@@ -13,6 +13,25 @@ namespace {
 
 std::string ToCodePage(std::u16string_view text) { return ToAnsi(std::wstring(text.begin(), text.end())); }
 
+// The version interface copies the version resource by the size and place that the file's resource
+// directory claims. A damaged file whose directory points past its own end makes that copy read
+// beyond the file's mapping and fault; such a file counts as one without version information.
+// A file the loader does not map (no module at all) is left to the version interface.
+bool VersionResourceInsideFile(const std::string& file) {
+  HMODULE image = LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!image) return true;
+  bool inside = true;
+  if (HRSRC found = FindResourceA(image, MAKEINTRESOURCEA(VS_VERSION_INFO), VS_FILE_INFO)) {
+    const auto* data = static_cast<const char*>(LockResource(LoadResource(image, found)));
+    const DWORD size = SizeofResource(image, found);
+    MEMORY_BASIC_INFORMATION region{};
+    inside = data && VirtualQuery(data, &region, sizeof region) == sizeof region && region.State == MEM_COMMIT &&
+             size <= static_cast<size_t>(static_cast<const char*>(region.BaseAddress) + region.RegionSize - data);
+  }
+  FreeLibrary(image);
+  return inside;
+}
+
 }  // namespace
 
 bool frmMain::ReadVersionInfo(const std::wstring& path) {
@@ -20,6 +39,7 @@ bool frmMain::ReadVersionInfo(const std::wstring& path) {
   // Nothing that goes wrong while reading leaves the reader: what was found so far stays.
   try {
     const std::string file = ToAnsi(path);
+    if (!VersionResourceInsideFile(file)) return false;
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeA(file.c_str(), &handle);
     if (size == 0) return false;

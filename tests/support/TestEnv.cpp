@@ -1,11 +1,54 @@
 #include "TestEnv.h"
 
+#include <cstdio>
+#include <map>
 #include <vector>
 
 #include "app/frmMain.h"
 #include "shell/Registry.h"
 
 namespace testenv {
+
+namespace {
+
+std::map<std::string, long long>& Figures() {
+  static std::map<std::string, long long> figures;
+  return figures;
+}
+
+// A fault that nothing handles ends the test program at once with a line on stderr, rather than
+// starting the system's debugger and waiting for the test's time limit.
+LONG WINAPI EndOnFault(EXCEPTION_POINTERS* info) {
+  std::fprintf(stderr, "unhandled exception 0x%08lX at %p\n", info->ExceptionRecord->ExceptionCode,
+               info->ExceptionRecord->ExceptionAddress);
+  std::fflush(stderr);
+  TerminateProcess(GetCurrentProcess(), 3);
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+class RunEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { SetUnhandledExceptionFilter(&EndOnFault); }
+  void TearDown() override {
+    if (Figures().empty()) return;
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string name = self;
+    name = name.substr(name.find_last_of('\\') + 1);
+    name = name.substr(0, name.find_last_of('.'));
+    const std::string dir = ExeDir() + "..\\figures\\";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    std::string lines;
+    for (const auto& [figure, value] : Figures()) lines += figure + "=" + std::to_string(value) + "\n";
+    WriteFileBytes(dir + name + ".txt", lines);
+  }
+};
+
+::testing::Environment* const g_runEnvironment = ::testing::AddGlobalTestEnvironment(new RunEnvironment);
+
+}  // namespace
+
+void CountFigure(const std::string& name, long long n) { Figures()[name] += n; }
 
 std::string ExeDir() {
   char path[MAX_PATH] = {};

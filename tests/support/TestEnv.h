@@ -34,6 +34,11 @@ void SetValue(HKEY root, const std::string& path, const std::string& name, DWORD
 std::optional<std::string> GetSz(HKEY root, const std::string& path, const std::string& name);
 void DeleteTree(HKEY root, const std::string& path);
 
+// Reliability figures of a test program (faults survived, bad inputs tried): the counts added here
+// are written when the program ends to figures\<program>.txt beside the build's bin folder, one
+// name=value line each.
+void CountFigure(const std::string& name, long long n = 1);
+
 // Saves "AssociateMsg" = "1" so that a main window loads without the Associate prompt.
 void SuppressAssociatePrompt();
 
