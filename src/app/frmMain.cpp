@@ -221,8 +221,9 @@ void frmMain::CreateControls() {
   SetWindowPos(txtMain_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SetWindowPos(txtOCXFile_, txtMain_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SetWindowPos(lstGames_, txtOCXFile_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  DragAcceptFiles(txtOCXFile_, TRUE);
-  DragAcceptFiles(lstGames_, TRUE);
+  // Both accept dropped files (what DragAcceptFiles does, without loading the shell at start-up).
+  for (HWND target : {txtOCXFile_, lstGames_})
+    SetWindowLongPtrW(target, GWL_EXSTYLE, GetWindowLongPtrW(target, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
 
   for (const PictureSource& s : kPictureSources)
     Picture(s.id).SetPicture(LoadBitmapA(instance, MAKEINTRESOURCEA(s.resource)));
