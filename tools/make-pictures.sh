@@ -126,8 +126,8 @@ button() {  # background out colour dimcolour label
 
 # Button pictures cut from the skin's metal, so their rounded corners sit on the same background.
 skin="$work/skin2.png"
-for spec in "${BUTTONS[@]}"; do
-  read -r name x y w h label <<<"$spec"
+for button in "${BUTTONS[@]}"; do
+  read -r name x y w h label <<<"$button"
   "$convert" "$skin" -crop "${w}x${h}+${x}+${y}" +repage "$work/bg_$name.png"
   button "$work/bg_$name.png" "$work/$name.png" "$GREEN" "$DIMGREEN" "$label"
   button "$work/bg_$name.png" "$work/${name}_sel.png" "$MAGENTA" "$DIMMAGENTA" "$label"
