@@ -33,20 +33,11 @@ std::wstring Introduction() {
          L"              " + Homepage() + L"\r\n";
 }
 
-class ShowFileInfoTest : public testenv::MainWindowTest {
- protected:
-  // Refreshes the panel after a status line, which the refresh must replace.
-  std::wstring Refresh(const std::string& fixture) {
-    Form().AppendStatus(L"Process Successful.");
-    Form().ShowFileInfo(FixturePath(fixture));
-    EXPECT_EQ(Form().Fields(), VersionFields{}) << "fields are emptied after " << fixture;
-    return Form().PanelText();
-  }
-};
+using ShowFileInfoTest = testenv::MainWindowTest;
 
 }  // namespace
 
-TEST_F(ShowFileInfoTest, PanelStartsWithItsDesignText) {
+TEST_F(ShowFileInfoTest, PanelStartsWithItsDesignTextThenShowsEachFilesValuesOrTheIntroduction) {
   EXPECT_EQ(Form().PanelText(), std::wstring(35, L' ') + L"\r\n"
                                 L"  This will install a VPlaces Game/Head in \r\n"
                                 L"   your system. And add the Head to your \r\n"
@@ -60,34 +51,32 @@ TEST_F(ShowFileInfoTest, PanelStartsWithItsDesignText) {
                                 L"              " + Homepage() + L"\r\n"
                                 L"\r\n"
                                 L" \r\n");
-}
-
-TEST_F(ShowFileInfoTest, HeadWithAnOrdinaryVersionResourceShowsItsValues) {
-  // The copyright sign comes through the system code page.
-  const std::wstring copyright = FromAnsi(ToAnsi(L"\u00a9 2024 Vesk"));
-  EXPECT_EQ(Refresh("versioned.ocx"),
-            FileView(L"versioned.ocx", L"Vesk Test Heads", L"2.5.0.1", copyright, L"Head used by the vers"));
-}
-
-TEST_F(ShowFileInfoTest, ValuesAreCutToTheirWindowsButTheProductVersionIsNot) {
-  EXPECT_EQ(Refresh("narrow_long.ocx"),
-            FileView(L"original_filename_lon", L"Company name that is a good deal longer ",
-                     L"10.20.30.40 build 5060 and a tail well past forty characters", L"Copyright notice long",
-                     L"Description longer th"));
-}
-
-TEST_F(ShowFileInfoTest, ValuesEndAtTheirNulAndTheFirstOccurrenceOfAKeyWins) {
-  EXPECT_EQ(Refresh("narrow_first.ocx"), FileView(L"", L"Shadow Corp", L"1.0", L"", L"Short"));
-}
-
-TEST_F(ShowFileInfoTest, SecondRefreshShowsNoValueForAKeyItLacks) {
-  Refresh("versioned.ocx");
-  // Company name and description keys are there only in other letter case.
-  EXPECT_EQ(Refresh("narrow_case.ocx"), FileView(L"case.ocx", L"", L"3.0", L"(c) Case", L""));
-}
-
-TEST_F(ShowFileInfoTest, IntroductionWhenThereIsNoProductVersion) {
-  // Other keys but no product version; no version resource; no such file; a wildcard path.
-  for (const char* fixture : {"narrow_noproduct.ocx", "plain.ocx", "missing.ocx", "*.ocx"})
-    EXPECT_EQ(Refresh(fixture), Introduction()) << fixture;
+  const struct {
+    const char* fixture;
+    std::wstring panel;
+  } refreshes[] = {
+      // The copyright sign comes through the system code page.
+      {"versioned.ocx", FileView(L"versioned.ocx", L"Vesk Test Heads", L"2.5.0.1",
+                                 FromAnsi(ToAnsi(L"\u00a9 2024 Vesk")), L"Head used by the vers")},
+      // Company name and description keys are there only in other letter case: the values just
+      // shown are not kept.
+      {"narrow_case.ocx", FileView(L"case.ocx", L"", L"3.0", L"(c) Case", L"")},
+      // Values are cut to their windows, but the product version is not.
+      {"narrow_long.ocx", FileView(L"original_filename_lon", L"Company name that is a good deal longer ",
+                                   L"10.20.30.40 build 5060 and a tail well past forty characters",
+                                   L"Copyright notice long", L"Description longer th")},
+      // Values end at their NUL, and the first occurrence of a key wins.
+      {"narrow_first.ocx", FileView(L"", L"Shadow Corp", L"1.0", L"", L"Short")},
+      // Other keys but no product version; no version resource; no such file; a wildcard path.
+      {"narrow_noproduct.ocx", Introduction()},
+      {"plain.ocx", Introduction()},
+      {"missing.ocx", Introduction()},
+      {"*.ocx", Introduction()},
+  };
+  for (const auto& r : refreshes) {
+    Form().AppendStatus(L"Process Successful.");  // which the refresh must replace
+    Form().ShowFileInfo(FixturePath(r.fixture));
+    EXPECT_EQ(Form().PanelText(), r.panel) << r.fixture;
+    EXPECT_EQ(Form().Fields(), VersionFields{}) << "fields are emptied after " << r.fixture;
+  }
 }

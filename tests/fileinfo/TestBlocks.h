@@ -18,10 +18,8 @@ inline std::string Utf16(std::u16string_view text) {
   return bytes;
 }
 
-// A node of the 16-bit layout: type 1 (text, length in characters) or 0 (binary, in bytes).
-inline std::string WideNode(std::u16string_view key, int type, const std::string& value, size_t valueLength,
-                            const std::vector<std::string>& children = {}) {
-  std::string node = Word(0) + Word(valueLength) + Word(static_cast<size_t>(type)) + Utf16(key) + Word(0);
+// Appends a node's value and its children, each at a 4-byte boundary, and sets its length.
+inline std::string Close(std::string node, const std::string& value, const std::vector<std::string>& children) {
   Pad(node);
   node += value;
   for (const std::string& child : children) {
@@ -30,6 +28,12 @@ inline std::string WideNode(std::u16string_view key, int type, const std::string
   }
   node.replace(0, 2, Word(node.size()));
   return node;
+}
+
+// A node of the 16-bit layout: type 1 (text, length in characters) or 0 (binary, in bytes).
+inline std::string WideNode(std::u16string_view key, int type, const std::string& value, size_t valueLength,
+                            const std::vector<std::string>& children = {}) {
+  return Close(Word(0) + Word(valueLength) + Word(static_cast<size_t>(type)) + Utf16(key) + Word(0), value, children);
 }
 
 inline std::string WideText(std::u16string_view key, std::u16string_view value) {
@@ -43,16 +47,7 @@ inline std::string WideTree(std::u16string_view key, const std::vector<std::stri
 // A node of the 8-bit layout: a string entry when value is text, a container when children are given.
 inline std::string NarrowNode(std::string_view key, const std::string& value,
                               const std::vector<std::string>& children = {}) {
-  std::string node = std::string(4, '\0') + std::string(key) + '\0';
-  node.replace(2, 2, Word(value.size()));
-  Pad(node);
-  node += value;
-  for (const std::string& child : children) {
-    Pad(node);
-    node += child;
-  }
-  node.replace(0, 2, Word(node.size()));
-  return node;
+  return Close(Word(0) + Word(value.size()) + std::string(key) + '\0', value, children);
 }
 
 inline std::string NarrowText(std::string_view key, std::string_view value) {

@@ -11,26 +11,15 @@ namespace gamestest {
 
 inline const std::string kVendors = "Software\\CLASSES\\Software";
 inline const std::string kList = kVendors + "\\Ubique\\VPgames32";
+inline const std::string kLmInterface = "Software\\CLASSES\\Interface\\";
+inline const std::string kLmTypeLib = "Software\\CLASSES\\TypeLib\\";
 
 // The ids of one head as the tests expect them, written out in full.
 struct Family {
   std::string classId, secondClassId, firstInterfaceId, secondInterfaceId, typeLibId;
 };
 
-// Remembers every key a test plants outside the Games list, so that the next test starts clean.
-class Planted {
- public:
-  void Key(HKEY root, const std::string& path, const std::string& value = "planted");
-  void Value(HKEY root, const std::string& path, const std::string& name, const std::string& value);
-  void Clean();
-
- private:
-  struct Entry {
-    HKEY root;
-    std::string path;
-  };
-  std::vector<Entry> keys_;
-};
+bool EntryExists(const std::string& name);
 
 class GamesTest : public testenv::MainWindowTest {
  protected:
@@ -38,6 +27,8 @@ class GamesTest : public testenv::MainWindowTest {
   void TearDown() override;
 
   void AddEntry(const std::string& name, const std::string& classId);
+  // A key outside the Games list; ForgetPlanted removes it again.
+  void Plant(HKEY root, const std::string& path, const std::string& value = "planted");
   // The class's server path and, unless empty, its type library value.
   void RegisterClass(const std::string& classId, const std::string& server, const std::string& typeLib);
   // The other members of the family: second class, both interfaces and the type library.
@@ -45,10 +36,8 @@ class GamesTest : public testenv::MainWindowTest {
   // Keys that differ from the family's in other digits or sit in the other trees: none may go.
   void PlantNeighbours(const Family& f);
   void ExpectNeighboursSurvive() const;
-  // Removes what was planted so far, neighbours included.
   void ForgetPlanted();
 
-  std::vector<std::wstring> ListNames() const;
   bool Listed(const std::wstring& name) const;
   // Selects an entry as the program would see it, without running the selection check.
   void Select(const std::wstring& name);
@@ -57,10 +46,26 @@ class GamesTest : public testenv::MainWindowTest {
   // Lets the window's first refresh tick pass, so that a later tick can only come from a request.
   void LetFirstTickPass();
 
-  Planted planted_;
-  std::vector<std::pair<HKEY, std::string>> neighbours_;
+  std::vector<std::pair<HKEY, std::string>> planted_, neighbours_;
 };
 
-bool EntryExists(const std::string& name);
+// Records every RegDeleteKeyA call this test program makes while a DeleteLog exists, by pointing
+// the program's import of RegDeleteKeyA at a recorder that passes each call on unchanged.
+struct LoggedDelete {
+  HKEY root;
+  std::string path;
+  bool operator==(const LoggedDelete&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const LoggedDelete& d);
+
+class DeleteLog {
+ public:
+  DeleteLog();
+  ~DeleteLog();
+  DeleteLog(const DeleteLog&) = delete;
+  DeleteLog& operator=(const DeleteLog&) = delete;
+  const std::vector<LoggedDelete>& Entries() const;
+};
 
 }  // namespace gamestest

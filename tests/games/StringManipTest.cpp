@@ -14,16 +14,10 @@ TEST(StringManip, StrToHexWritesEachCodeWithoutLeadingZeros) {
   EXPECT_EQ(StrToHex(""), "");
 }
 
-TEST(StringManip, HexToNumReadsBothLetterCases) {
-  EXPECT_EQ(HexToNum("4C"), 76);
-  EXPECT_EQ(HexToNum("4c"), 76);
-  EXPECT_EQ(HexToNum("fF"), 255);
-  EXPECT_EQ(HexToNum("0012"), 18);
-  EXPECT_EQ(HexToNum("100000000"), 4294967296.0);
-  EXPECT_EQ(HexToNum(""), 0);
-}
-
-TEST(StringManip, HexToNumRaisesTypeMismatchForAnyOtherCharacter) {
+TEST(StringManip, HexToNumReadsBothLetterCasesAndRaisesTypeMismatchForAnyOtherCharacter) {
+  const std::pair<const char*, double> numbers[] = {{"4C", 76}, {"4c", 76}, {"fF", 255}, {"0012", 18},
+                                                    {"100000000", 4294967296.0}, {"", 0}};
+  for (const auto& [text, value] : numbers) EXPECT_EQ(HexToNum(text), value) << text;
   for (const char* text : {"G", "4 C", "-1", "0x10", "{4C}", "\xC4"}) {
     try {
       HexToNum(text);

@@ -43,28 +43,21 @@ inline void StoreAssociation(const std::string& fileType, const std::string& com
 class AssocNotices {
  public:
   AssocNotices() {
-    hwnd_ = CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    SetWindowSubclass(hwnd_, &Count, 0, reinterpret_cast<DWORD_PTR>(&count_));
+    SetWindowSubclass(hwnd_, &Counter, 0, reinterpret_cast<DWORD_PTR>(&count_));
     SHChangeNotifyEntry everything{nullptr, TRUE};
     id_ = SHChangeNotifyRegister(hwnd_, SHCNRF_ShellLevel | SHCNRF_InterruptLevel, SHCNE_ASSOCCHANGED, kNotice, 1,
                                  &everything);
   }
-  ~AssocNotices() {
-    SHChangeNotifyDeregister(id_);
-    DestroyWindow(hwnd_);
-  }
-  int Count() const {
-    PumpFor(150);  // notices still on their way arrive
-    return count_;
-  }
+  ~AssocNotices() { SHChangeNotifyDeregister(id_); DestroyWindow(hwnd_); }
+  int Count() const { PumpFor(150); return count_; }  // notices still on their way arrive first
 
  private:
   static constexpr UINT kNotice = WM_APP + 17;
-  static LRESULT CALLBACK Count(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR count) {
+  static LRESULT CALLBACK Counter(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR count) {
     if (msg == kNotice) ++*reinterpret_cast<int*>(count);
     return DefSubclassProc(hwnd, msg, wParam, lParam);
   }
-  HWND hwnd_ = nullptr;
+  HWND hwnd_ = CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
   ULONG id_ = 0;
   int count_ = 0;
 };
@@ -76,10 +69,7 @@ class ClassesWatch {
     RegOpenKeyExA(HKEY_CLASSES_ROOT, "", 0, KEY_NOTIFY, &key_);
     RegNotifyChangeKeyValue(key_, TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, event_, TRUE);
   }
-  ~ClassesWatch() {
-    RegCloseKey(key_);
-    CloseHandle(event_);
-  }
+  ~ClassesWatch() { RegCloseKey(key_); CloseHandle(event_); }
   bool Changed() const { return WaitForSingleObject(event_, 100) == WAIT_OBJECT_0; }
 
  private:
