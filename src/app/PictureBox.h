@@ -1,6 +1,7 @@
 #pragma once
-// A picture control: draws one bitmap, or, when it has none, the part of the window's skin that it
-// covers (a transparent area over the skin). Mouse presses, moves and clicks go to the callbacks.
+// A picture control without a window of its own: a place on the main window's client area that
+// shows one bitmap, or, when it has none, lets the skin below show through. The main window paints
+// it and hands it the mouse presses, moves and clicks that fall on it.
 #include <functional>
 
 #include <windows.h>
@@ -9,28 +10,33 @@ class PictureBox {
  public:
   using MouseHandler = std::function<void(int button, int shift, int x, int y)>;
 
-  PictureBox(HWND parent, int id, RECT place, HBITMAP* skin);
-  ~PictureBox();
+  // place: in client pixels of parent. A hidden picture only holds a bitmap for others to show.
+  PictureBox(HWND parent, int id, RECT place, bool visible);
   PictureBox(const PictureBox&) = delete;
   PictureBox& operator=(const PictureBox&) = delete;
 
-  HWND hWnd() const { return hwnd_; }
+  int Id() const { return id_; }
+  const RECT& Place() const { return place_; }
+  bool Visible() const { return visible_; }
+  // Does this visible picture cover the client point?
+  bool Covers(POINT pt) const { return visible_ && PtInRect(&place_, pt) != FALSE; }
+
   HBITMAP Picture() const { return picture_; }
-  // Sets the picture (not owned); repaints only when it changes.
+  // Sets the picture (not owned); repaints its place only when it changes.
   void SetPicture(HBITMAP picture);
+  // Draws the picture at its place on the parent's paint DC.
+  void Paint(HDC dc) const;
 
   std::function<void()> onClick;
   MouseHandler onMouseDown;
   MouseHandler onMouseMove;
 
  private:
-  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  void Paint();
-
-  HWND hwnd_ = nullptr;
+  HWND parent_;
+  int id_;
+  RECT place_;
+  bool visible_;
   HBITMAP picture_ = nullptr;
-  HBITMAP* skin_;
-  bool pressed_ = false;
 };
 
 // Button code and shift state of a mouse message, as the window's mouse events report them.

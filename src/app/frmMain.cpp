@@ -28,24 +28,7 @@ frmMain* g_current = nullptr;
 
 int Px(int twips) { return twips / kTwipsPerPixel; }
 
-struct Place {
-  int id;
-  int left, top, width, height;  // twips
-};
-
-// Every control of the window at its place, in the order of creation.
-constexpr Place kPlaces[] = {
-    {IDC_lstGames, 3480, 945, 2640, 4170},  {IDC_txtOCXFile, 240, 4275, 2130, 300},
-    {IDC_txtMain, 240, 1755, 3030, 2295},   {IDC_imgVersion, 2820, 60, 1050, 165},
-    {IDC_imgClose, 6045, 30, 240, 225},     {IDC_imgMini, 5700, 30, 240, 225},
-    {IDC_Image5, 255, 480, 3045, 1125},     {IDC_imgSelSel, 2250, 6615, 750, 300},
-    {IDC_imgSel, 720, 6615, 750, 300},      {IDC_imgUnRegSel, 1815, 6195, 1545, 360},
-    {IDC_imgRegSel, 225, 6135, 1545, 360},  {IDC_imgReg, 225, 5730, 1545, 360},
-    {IDC_imgUnReg, 1815, 5745, 1545, 360},  {IDC_Image3, 1755, 4785, 1545, 360},
-    {IDC_Image2, 195, 4785, 1545, 360},     {IDC_Image1, 2505, 4290, 750, 300},
-};
-
-RECT PixelRect(const Place& p) {
+RECT PixelRect(const ControlPlace& p) {
   return RECT{Px(p.left), Px(p.top), Px(p.left + p.width), Px(p.top + p.height)};
 }
 
@@ -179,7 +162,7 @@ void frmMain::CreateControls() {
   SetTimer(hwnd_, kTimer1, 500, nullptr);  // Timer1: enabled when the window is created
   timer1Enabled_ = true;
 
-  for (const Place& p : kPlaces) {
+  for (const ControlPlace& p : kPlaces) {
     const RECT r = PixelRect(p);
     HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.id));
     HWND child = nullptr;
@@ -204,7 +187,7 @@ void frmMain::CreateControls() {
                                            nullptr);
         break;
       default:
-        pictures_[p.id - kFirstPicture] = std::make_unique<PictureBox>(hwnd_, p.id, r, &skin_);
+        pictures_[p.id - kFirstPicture] = std::make_unique<PictureBox>(hwnd_, p.id, r, !IsPictureHolder(p.id));
         break;
     }
     if (child) {
@@ -241,9 +224,8 @@ void frmMain::CreateControls() {
   Picture(IDC_Image2).onMouseMove = [this](int, int, int, int) { Image2_MouseMove(); };
   Picture(IDC_Image3).onMouseMove = [this](int, int, int, int) { Image3_MouseMove(); };
   Picture(IDC_imgVersion).onMouseDown = [this](int button, int shift, int x, int y) {
-    POINT pt{x, y};
-    MapWindowPoints(Picture(IDC_imgVersion).hWnd(), hwnd_, &pt, 1);
-    imgVersion_MouseDown(button, shift, pt.x, pt.y);
+    const RECT& place = Picture(IDC_imgVersion).Place();
+    imgVersion_MouseDown(button, shift, place.left + x, place.top + y);
   };
 }
 
@@ -271,6 +253,7 @@ void frmMain::Unload() {
   unloading_ = true;
   Form_Unload();
   HWND hwnd = hwnd_;
+  pressed_ = nullptr;
   for (auto& picture : pictures_) picture.reset();
   DestroyWindow(hwnd);
   hwnd_ = txtMain_ = txtOCXFile_ = lstGames_ = nullptr;
@@ -421,11 +404,13 @@ LRESULT frmMain::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-      Form_MouseDown(MouseButtonOf(msg, wParam), ShiftStateOf(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-      return 0;
+    case WM_LBUTTONUP:
     case WM_MOUSEMOVE:
-      Form_MouseMove(MouseButtonOf(msg, wParam), ShiftStateOf(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      OnMouse(msg, wParam, lParam);
       return 0;
+    case WM_CAPTURECHANGED:
+      pressed_ = nullptr;
+      break;
     case WM_SETCURSOR:
       if (busyPointer_) {
         SetCursor(LoadCursor(nullptr, IDC_WAIT));
@@ -509,6 +494,46 @@ LRESULT frmMain::OnCtlColor(HDC dc, HWND control) {
   return reinterpret_cast<LRESULT>(blackBrush_);
 }
 
+PictureBox* frmMain::PictureAt(POINT pt) const {
+  for (const auto& picture : pictures_)
+    if (picture && picture->Covers(pt)) return picture.get();
+  return nullptr;
+}
+
+void frmMain::OnMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
+  const POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  const int button = MouseButtonOf(msg, wParam), shift = ShiftStateOf(wParam);
+  PictureBox* picture = PictureAt(pt);
+  if (msg == WM_LBUTTONUP) {
+    // A click is a left press and release on the same picture.
+    PictureBox* pressed = pressed_;
+    pressed_ = nullptr;
+    if (GetCapture() == hwnd_) ReleaseCapture();
+    if (pressed && pressed == picture && pressed->onClick) {
+      const std::function<void()> click = pressed->onClick;  // a click may unload the window
+      click();
+    }
+    return;
+  }
+  if (!picture) {
+    if (msg == WM_MOUSEMOVE)
+      Form_MouseMove(button, shift, pt.x, pt.y);
+    else
+      Form_MouseDown(button, shift, pt.x, pt.y);
+    return;
+  }
+  const int x = pt.x - picture->Place().left, y = pt.y - picture->Place().top;
+  if (msg == WM_MOUSEMOVE) {
+    if (picture->onMouseMove) picture->onMouseMove(button, shift, x, y);
+    return;
+  }
+  if (msg == WM_LBUTTONDOWN) {
+    SetCapture(hwnd_);
+    pressed_ = picture;
+  }
+  if (picture->onMouseDown) picture->onMouseDown(button, shift, x, y);
+}
+
 void frmMain::OnPaint() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd_, &ps);
@@ -523,5 +548,7 @@ void frmMain::OnPaint() {
   } else {
     FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH)));
   }
+  for (const auto& picture : pictures_)
+    if (picture) picture->Paint(dc);
   EndPaint(hwnd_, &ps);
 }

@@ -116,12 +116,16 @@ class frmMain {
   void Form_Unload();
   LRESULT OnCtlColor(HDC dc, HWND control);
   void OnPaint();
+  // Mouse messages of the client area go to the picture under the point, else to the background.
+  void OnMouse(UINT msg, WPARAM wParam, LPARAM lParam);
+  PictureBox* PictureAt(POINT pt) const;
 
   HWND hwnd_ = nullptr;
   HWND txtMain_ = nullptr;
   HWND txtOCXFile_ = nullptr;
   HWND lstGames_ = nullptr;
   std::unique_ptr<PictureBox> pictures_[13];
+  PictureBox* pressed_ = nullptr;  // the picture the left button went down on, until it comes up
   HBRUSH blackBrush_ = nullptr;
   HFONT font_ = nullptr;
   HBITMAP skin_ = nullptr;

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "app/PictureBox.h"
+#include "app/frmMain.h"
+
 namespace {
 
 struct Lock {
@@ -114,12 +117,17 @@ void Press(HWND hwnd, UINT downMessage, int x, int y) {
   SendMessageW(hwnd, downMessage, keys, MAKELPARAM(x, y));
 }
 
-void Click(HWND hwnd) {
-  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-  SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+void Click(HWND hwnd, int x, int y) {
+  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
-void MoveOver(HWND hwnd) { SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2)); }
+void MoveOver(HWND hwnd, int x, int y) { SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); }
+
+POINT InPicture(const frmMain& form, int id, int dx, int dy) {
+  const RECT& place = form.Picture(id).Place();
+  return POINT{place.left + dx, place.top + dy};
+}
 
 namespace {
 

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+class frmMain;
+
 // Watches this process for popup menu windows (class #32768). Each one is recorded with its item
 // texts and then closed with Escape, so a handler that opened it returns. Stops when destroyed.
 class MenuWatcher {
@@ -54,10 +56,12 @@ class SentLog {
 
 // A press of a mouse button on a window at a point of its client area, as the system reports it.
 void Press(HWND hwnd, UINT downMessage, int x = 2, int y = 2);
-// A left click (press and release inside) on a window.
-void Click(HWND hwnd);
-// A mouse move over a window.
-void MoveOver(HWND hwnd);
+// A left click (press and release inside) on a window at a point of its client area.
+void Click(HWND hwnd, int x = 2, int y = 2);
+// A mouse move over a window at a point of its client area.
+void MoveOver(HWND hwnd, int x = 2, int y = 2);
+// The point of the main window's client area that lies this far from a picture's top left corner.
+POINT InPicture(const frmMain& form, int id, int dx = 2, int dy = 2);
 
 // Runs a press that may start the system's move loop. The loop ends at the first message it
 // dispatches once the (real) left button is up, so a thread timer is set to arrive inside it;

@@ -54,7 +54,19 @@ void SetBrowserCommand(const std::string& command) {
 
 class Chrome : public MainWindowTest {
  protected:
-  HWND Control(int id) { return GetDlgItem(Form().hWnd(), id); }
+  // Mouse input on a picture goes to the main window at a point inside the picture.
+  void MoveOverPicture(int id) {
+    const POINT at = InPicture(Form(), id);
+    MoveOver(Form().hWnd(), at.x, at.y);
+  }
+  void ClickPicture(int id) {
+    const POINT at = InPicture(Form(), id);
+    Click(Form().hWnd(), at.x, at.y);
+  }
+  void PressPicture(int id, UINT downMessage) {
+    const POINT at = InPicture(Form(), id);
+    Press(Form().hWnd(), downMessage, at.x, at.y);
+  }
   HBITMAP Shown(int id) { return Form().Picture(id).Picture(); }
 
   // What the three buttons Image1, Image2, Image3 show: 'n' normal, 'h' highlighted.
@@ -105,23 +117,26 @@ TEST_F(Chrome, PicturesHaveTheirSizesAndColours) {
 
 TEST_F(Chrome, HoverTable) {
   EXPECT_EQ(Buttons(), "nnn") << "every button starts normal";
-  MoveOver(Control(IDC_Image1));
+  MoveOverPicture(IDC_Image1);
   EXPECT_EQ(Buttons(), "hnn");
-  MoveOver(Control(IDC_Image2));
+  MoveOverPicture(IDC_Image2);
   EXPECT_EQ(Buttons(), "hhn");
-  MoveOver(Control(IDC_Image3));
+  MoveOverPicture(IDC_Image3);
   EXPECT_EQ(Buttons(), "hnh") << "from Image2 straight onto Image3";
-  MoveOver(Control(IDC_Image2));
+  MoveOverPicture(IDC_Image2);
   EXPECT_EQ(Buttons(), "hhn");
   MoveOver(Form().txtOCXFile());
   EXPECT_EQ(Buttons(), "nhn") << "the head file box returns Open to normal only";
-  MoveOver(Control(IDC_Image1));
+  MoveOverPicture(IDC_Image1);
   EXPECT_EQ(Buttons(), "hhn");
 
-  for (HWND other : {Form().lstGames(), Form().txtMain(), Control(IDC_Image5), Control(IDC_imgVersion),
-                     Control(IDC_imgClose), Control(IDC_imgMini)}) {
+  for (HWND other : {Form().lstGames(), Form().txtMain()}) {
     MoveOver(other);
     EXPECT_EQ(Buttons(), "hhn") << GetDlgCtrlID(other) << " changes no picture";
+  }
+  for (int other : {IDC_Image5, IDC_imgVersion, IDC_imgClose, IDC_imgMini}) {
+    MoveOverPicture(other);
+    EXPECT_EQ(Buttons(), "hhn") << other << " changes no picture";
   }
 
   MoveOver(Form().hWnd());
@@ -132,19 +147,20 @@ TEST_F(Chrome, HoverTable) {
 
 TEST_F(Chrome, CloseMarkUnloadsTheWindow) {
   HWND form = Form().hWnd();
-  Click(Control(IDC_imgClose));
+  ClickPicture(IDC_imgClose);
   EXPECT_FALSE(Form().Loaded());
   EXPECT_FALSE(IsWindow(form));
   EXPECT_EQ(FindWindowA(nullptr, frmMain::kCaption), nullptr);
 }
 
 TEST_F(Chrome, MinimiseMarkMinimisesAndAPressReleasedElsewhereDoesNothing) {
-  HWND mini = Control(IDC_imgMini);
-  SendMessageW(mini, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-  SendMessageW(mini, WM_LBUTTONUP, 0, MAKELPARAM(-40, 30));
+  const POINT on = InPicture(Form(), IDC_imgMini), away = InPicture(Form(), IDC_imgMini, -40, 30);
+  SendMessageW(Form().hWnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(on.x, on.y));
+  SendMessageW(Form().hWnd(), WM_LBUTTONUP, 0, MAKELPARAM(away.x, away.y));
   EXPECT_FALSE(IsIconic(Form().hWnd())) << "released outside the mark: no click";
+  EXPECT_EQ(GetCapture(), nullptr) << "the release ends the press's capture";
 
-  Click(mini);
+  ClickPicture(IDC_imgMini);
   EXPECT_TRUE(IsIconic(Form().hWnd()));
   EXPECT_TRUE(Form().Loaded());
   ShowWindow(Form().hWnd(), SW_RESTORE);
@@ -154,7 +170,7 @@ TEST_F(Chrome, HomepageQuestionAnsweredNoDoesNothing) {
   const std::string marker = TestDir() + "browser.txt";
   SetBrowserCommand("C:\\windows\\system32\\cmd.exe /c echo %1> " + marker);
   Boxes().Answer(IDNO);
-  Click(Control(IDC_Image5));
+  ClickPicture(IDC_Image5);
   ASSERT_EQ(Boxes().SeenCount(), 1u);
   const BoxInfo box = Boxes().Seen()[0];
   EXPECT_EQ(box.caption, L"Go To Vesk?");
@@ -170,7 +186,7 @@ TEST_F(Chrome, HomepageQuestionAnsweredYesOpensTheHomepage) {
   const std::string marker = TestDir() + "browser.txt";
   SetBrowserCommand("C:\\windows\\system32\\cmd.exe /c echo %1> " + marker);
   Boxes().Answer(IDYES);
-  Click(Control(IDC_Image5));
+  ClickPicture(IDC_Image5);
   ASSERT_TRUE(PumpUntil([&] { return ReadFileBytes(marker).find(kHomepage) != std::string::npos; }, 20000))
       << "the browser command was given the homepage: " << ReadFileBytes(marker);
   EXPECT_EQ(Boxes().SeenCount(), 1u) << "no failure message";
@@ -180,7 +196,7 @@ TEST_F(Chrome, HomepageThatCannotBeOpenedIsReported) {
   SetBrowserCommand("C:\\no such folder\\browser.exe %1");
   Boxes().Answer(IDYES);
   Boxes().Answer(IDOK);
-  Click(Control(IDC_Image5));
+  ClickPicture(IDC_Image5);
   ASSERT_EQ(Boxes().SeenCount(), 2u);
   const BoxInfo box = Boxes().Seen()[1];
   EXPECT_EQ(box.caption, kAppTitle);
@@ -192,7 +208,7 @@ TEST_F(Chrome, HomepageThatCannotBeOpenedIsReported) {
 TEST_F(Chrome, RightPressOpensTheSettingsMenuOnBackgroundVersionLabelAndList) {
   MenuWatcher menus;
   Press(Form().hWnd(), WM_RBUTTONDOWN, 300, 350);
-  Press(Control(IDC_imgVersion), WM_RBUTTONDOWN);
+  PressPicture(IDC_imgVersion, WM_RBUTTONDOWN);
   Press(Form().lstGames(), WM_RBUTTONDOWN, 20, 200);
   const auto seen = menus.Seen();
   ASSERT_EQ(seen.size(), 3u);
@@ -202,7 +218,7 @@ TEST_F(Chrome, RightPressOpensTheSettingsMenuOnBackgroundVersionLabelAndList) {
 TEST_F(Chrome, NoMenuOnLogoMarksOrButtonsNorForTheMiddleButton) {
   MenuWatcher menus;
   for (int id : {IDC_Image5, IDC_imgClose, IDC_imgMini, IDC_Image1, IDC_Image2, IDC_Image3})
-    Press(Control(id), WM_RBUTTONDOWN);
+    PressPicture(id, WM_RBUTTONDOWN);
   Press(Form().hWnd(), WM_MBUTTONDOWN, 300, 350);
   Press(Form().lstGames(), WM_MBUTTONDOWN, 20, 200);
   PumpFor(300);

@@ -13,12 +13,10 @@ namespace {
 
 class DragForm : public MainWindowTest {
  protected:
-  HWND Control(int id) { return GetDlgItem(Form().hWnd(), id); }
-
-  // Did a press on this window start a move of the main window?
-  bool PressMoves(HWND target, UINT downMessage) {
+  // Did a press on this window, at this point of its client area, start a move of the main window?
+  bool PressMoves(HWND target, UINT downMessage, POINT at = POINT{2, 2}) {
     SentLog log;
-    PressThatMayMove(target, downMessage);
+    PressThatMayMove(target, downMessage, at.x, at.y);
     HWND form = Form().hWnd();
     const bool started = log.Saw(form, WM_NCLBUTTONDOWN, HTCAPTION);
     if (started) {
@@ -38,7 +36,7 @@ TEST(PlatformId, ReportsTheNtFamily) {
 
 TEST_F(DragForm, LeftPressOnBackgroundOrVersionLabelStartsTheMove) {
   EXPECT_TRUE(PressMoves(Form().hWnd(), WM_LBUTTONDOWN));
-  EXPECT_TRUE(PressMoves(Control(IDC_imgVersion), WM_LBUTTONDOWN));
+  EXPECT_TRUE(PressMoves(Form().hWnd(), WM_LBUTTONDOWN, InPicture(Form(), IDC_imgVersion)));
   EXPECT_EQ(GetCapture(), nullptr) << "the press's capture was released";
 }
 
@@ -46,8 +44,9 @@ TEST_F(DragForm, PressesElsewhereDoNotMoveTheWindow) {
   // Left presses on the logo and the marks are clicks in the making: released away from them,
   // they do nothing at all.
   for (int id : {IDC_Image5, IDC_imgClose, IDC_imgMini, IDC_Image1, IDC_Image2, IDC_Image3}) {
-    EXPECT_FALSE(PressMoves(Control(id), WM_LBUTTONDOWN)) << id;
-    SendMessageW(Control(id), WM_LBUTTONUP, 0, MAKELPARAM(-50, -50));
+    EXPECT_FALSE(PressMoves(Form().hWnd(), WM_LBUTTONDOWN, InPicture(Form(), id))) << id;
+    const POINT away = InPicture(Form(), id, -50, -50);
+    SendMessageW(Form().hWnd(), WM_LBUTTONUP, 0, MAKELPARAM(away.x, away.y));
   }
   EXPECT_FALSE(PressMoves(Form().lstGames(), WM_LBUTTONDOWN));
   SendMessageW(Form().lstGames(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));

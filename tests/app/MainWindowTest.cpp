@@ -5,6 +5,7 @@
 #include "app/AnsiText.h"
 #include "app/Controls.h"
 #include "app/MsgBox.h"
+#include "app/PictureBox.h"
 #include "app/frmMain.h"
 #include "app/modMultipleInstance.h"
 #include "fileinfo/PanelTexts.h"
@@ -22,10 +23,17 @@ RECT PlaceOf(HWND control) {
   return r;
 }
 
-void ExpectPlace(HWND parent, int id, int left, int top, int width, int height) {
-  HWND control = GetDlgItem(parent, id);
-  ASSERT_TRUE(control) << id;
-  const RECT r = PlaceOf(control);
+// A control's place: a child window's, or a picture's place on the client area.
+void ExpectPlace(const frmMain& form, int id, int left, int top, int width, int height) {
+  RECT r;
+  if (id >= kFirstPicture) {
+    r = form.Picture(id).Place();
+    EXPECT_TRUE(form.Picture(id).Visible()) << id;
+  } else {
+    HWND control = GetDlgItem(form.hWnd(), id);
+    ASSERT_TRUE(control) << id;
+    r = PlaceOf(control);
+  }
   EXPECT_EQ(r.left, left / 15) << id;
   EXPECT_EQ(r.top, top / 15) << id;
   EXPECT_EQ(r.right - r.left, width / 15) << id;
@@ -59,19 +67,21 @@ TEST_F(MainWindow, BorderlessWindowWithItsControlsInPlace) {
   EXPECT_EQ(client.bottom, 357);
   EXPECT_TRUE(IsWindowVisible(form));
 
-  ExpectPlace(form, IDC_lstGames, 3480, 945, 2640, 4170);
-  ExpectPlace(form, IDC_txtOCXFile, 240, 4275, 2130, 300);
-  ExpectPlace(form, IDC_txtMain, 240, 1755, 3030, 2295);
-  ExpectPlace(form, IDC_imgVersion, 2820, 60, 1050, 165);
-  ExpectPlace(form, IDC_imgClose, 6045, 30, 240, 225);
-  ExpectPlace(form, IDC_imgMini, 5700, 30, 240, 225);
-  ExpectPlace(form, IDC_Image5, 255, 480, 3045, 1125);
-  ExpectPlace(form, IDC_Image3, 1755, 4785, 1545, 360);
-  ExpectPlace(form, IDC_Image2, 195, 4785, 1545, 360);
-  ExpectPlace(form, IDC_Image1, 2505, 4290, 750, 300);
+  ExpectPlace(Form(), IDC_lstGames, 3480, 945, 2640, 4170);
+  ExpectPlace(Form(), IDC_txtOCXFile, 240, 4275, 2130, 300);
+  ExpectPlace(Form(), IDC_txtMain, 240, 1755, 3030, 2295);
+  ExpectPlace(Form(), IDC_imgVersion, 2820, 60, 1050, 165);
+  ExpectPlace(Form(), IDC_imgClose, 6045, 30, 240, 225);
+  ExpectPlace(Form(), IDC_imgMini, 5700, 30, 240, 225);
+  ExpectPlace(Form(), IDC_Image5, 255, 480, 3045, 1125);
+  ExpectPlace(Form(), IDC_Image3, 1755, 4785, 1545, 360);
+  ExpectPlace(Form(), IDC_Image2, 195, 4785, 1545, 360);
+  ExpectPlace(Form(), IDC_Image1, 2505, 4290, 750, 300);
   // The picture holders lie below the visible client area.
-  for (int id : {IDC_imgSelSel, IDC_imgSel, IDC_imgUnRegSel, IDC_imgRegSel, IDC_imgReg, IDC_imgUnReg})
-    EXPECT_GT(PlaceOf(GetDlgItem(form, id)).top, 357) << id;
+  for (int id : {IDC_imgSelSel, IDC_imgSel, IDC_imgUnRegSel, IDC_imgRegSel, IDC_imgReg, IDC_imgUnReg}) {
+    EXPECT_GT(Form().Picture(id).Place().top, 357) << id;
+    EXPECT_FALSE(Form().Picture(id).Visible()) << id;
+  }
 }
 
 TEST_F(MainWindow, ColoursTabOrderAndInitialTexts) {

@@ -151,8 +151,7 @@ std::vector<DWORD> ScreenPixels(const RECT& r) {
 }  // namespace
 
 Program::Colours Program::ColoursOver(int id) const {
-  RECT r;
-  GetWindowRect(Control(id), &r);
+  const RECT r = ScreenRect(id);
   Colours c;
   for (DWORD p : ScreenPixels(r)) {
     if (p == 0x00FF00) ++c.green;
@@ -197,7 +196,26 @@ void Program::Screenshot(const std::string& path) const {
   testenv::WriteFileBytes(path, all);
 }
 
+RECT Program::ScreenRect(int id) const {
+  RECT r{};
+  if (id < kFirstPicture) {
+    GetWindowRect(Control(id), &r);
+    return r;
+  }
+  // Pictures are drawn by the main window itself: their places are on its client area.
+  for (const ControlPlace& p : kPlaces)
+    if (p.id == id)
+      r = RECT{p.left / kTwipsPerPixel, p.top / kTwipsPerPixel, (p.left + p.width) / kTwipsPerPixel,
+               (p.top + p.height) / kTwipsPerPixel};
+  MapWindowPoints(main_, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
 POINT Program::ScreenPoint(int id, int x, int y) const {
+  if (id >= kFirstPicture) {
+    const RECT r = ScreenRect(id);
+    return POINT{r.left + x, r.top + y};
+  }
   POINT p{x, y};
   ClientToScreen(id ? Control(id) : main_, &p);
   return p;

@@ -45,6 +45,9 @@ class Program {
   // Saves the window as it is on the screen into a 24-bit BMP file.
   void Screenshot(const std::string& path) const;
 
+  // A control's rectangle on the screen; a picture's is its place on the window.
+  RECT ScreenRect(int id) const;
+
   // ---- mouse and keyboard, at places in a control's client area (id 0: the window's background)
   POINT ScreenPoint(int id, int x, int y) const;
   void MoveTo(int id, int x, int y) const;
