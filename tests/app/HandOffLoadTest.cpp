@@ -10,69 +10,45 @@
 
 using namespace testenv;
 
-namespace {
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
-
-}  // namespace
-
 TEST(HandOffUnderLoad, ThirtySecondStartsAtOnce) {
   SuppressAssociatePrompt();
-  const std::string dir = TestDir();
-  const std::string trace = dir + "addcall.trace";
+  const std::string dir = TestDir(), trace = dir + "addcall.trace";
   const std::string program = "\"" + ExeDir() + "VeskInstaller.exe\"";
   Process first(program, "VESK_ADDCALL_TRACE=" + trace);
   HWND main = WaitForWindow(first.Id(), "Vesk Game/Head Installer", 30000);
   ASSERT_TRUE(main);
   ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(main); }, 10000));
 
-  constexpr int kStarts = 30;
   std::vector<std::string> paths;
-  for (int i = 0; i < kStarts; ++i) {
+  for (int i = 0; i < 30; ++i) {
     paths.push_back(dir + "head" + std::to_string(i) + ".ocx");
     WriteFileBytes(paths.back(), "x");
   }
   std::vector<std::unique_ptr<Process>> seconds;
-  for (const std::string& path : paths) seconds.push_back(std::make_unique<Process>(program + " " + path));
-
   std::set<DWORD> secondIds;
-  for (const auto& p : seconds) secondIds.insert(p->Id());
+  for (const std::string& path : paths)
+    secondIds.insert(seconds.emplace_back(std::make_unique<Process>(program + " " + path))->Id());
   bool aSecondShowedAWindow = false;
-  const ULONGLONG end = GetTickCount64() + 120000;
-  auto allEnded = [&] {
-    return std::all_of(seconds.begin(), seconds.end(), [](const auto& p) { return !p->Running(); });
-  };
-  while (!allEnded() && GetTickCount64() < end) {
-    for (DWORD owner : MainWindowOwners())
-      if (secondIds.count(owner)) aSecondShowedAWindow = true;
-    Sleep(20);
-  }
+  auto allEnded = [&] { return std::none_of(seconds.begin(), seconds.end(), [](auto& p) { return p->Running(); }); };
+  for (const ULONGLONG end = GetTickCount64() + 120000; !allEnded() && GetTickCount64() < end; Sleep(20))
+    for (DWORD owner : MainWindowOwners()) aSecondShowedAWindow |= secondIds.count(owner) > 0;
   ASSERT_TRUE(allEnded()) << "every second start ends";
   EXPECT_FALSE(aSecondShowedAWindow);
-  for (auto& p : seconds) EXPECT_EQ(p->WaitExit(0), std::optional<DWORD>(0));
+  for (size_t i = 0; i < seconds.size(); ++i)
+    EXPECT_EQ(seconds[i]->WaitExit(0), std::optional<DWORD>(0)) << "second start with " << paths[i];
 
-  std::map<std::string, int> handled;
-  for (const std::string& line : Lines(ReadFileBytes(trace)))
-    if (!line.empty()) ++handled[line];
+  std::map<std::string, int> handled;  // the trace has one line per path handled
+  const std::string lines = ReadFileBytes(trace);
+  for (size_t at = 0, stop; at < lines.size(); at = stop + 2) {
+    stop = std::min(lines.find("\r\n", at), lines.size());
+    if (stop > at) ++handled[lines.substr(at, stop - at)];
+  }
   EXPECT_EQ(handled.size(), paths.size());
   for (const std::string& path : paths) EXPECT_EQ(handled[path], 1) << path;
 
   wchar_t box[MAX_PATH] = {};
   SendMessageW(GetDlgItem(main, IDC_txtOCXFile), WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(box));
-  const std::wstring boxText = box;
-  EXPECT_TRUE(std::any_of(paths.begin(), paths.end(), [&](const std::string& p) {
-    return std::wstring(p.begin(), p.end()) == boxText;
-  })) << "the box ends with one of the handed paths";
+  EXPECT_EQ(std::count(paths.begin(), paths.end(), std::string(box, box + wcslen(box))), 1) << "the box ends with one of the handed paths";
 
   PostMessageA(main, WM_CLOSE, 0, 0);
   EXPECT_TRUE(first.WaitExit(15000).has_value());

@@ -1,8 +1,6 @@
 // Start-up and the single-instance hand-off between two real processes of the program.
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "TestEnv.h"
 #include "app/Controls.h"
 
@@ -10,51 +8,36 @@ using namespace testenv;
 
 namespace {
 
-const char kCaption[] = "Vesk Game/Head Installer";
 const char kLog[] = "C:\\vesklog.log";
-
-std::string Program() { return ExeDir() + "VeskInstaller.exe"; }
-
-std::wstring WideText(HWND hwnd) {
-  wchar_t text[2048] = {};
-  SendMessageW(hwnd, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text));
-  return text;
-}
+const std::string kProgram = "\"" + ExeDir() + "VeskInstaller.exe\"";
 
 std::string BoxText(HWND main) {
-  const std::wstring text = WideText(GetDlgItem(main, IDC_txtOCXFile));
-  return std::string(text.begin(), text.end());  // the test paths are plain ASCII
+  wchar_t text[2048] = {};
+  SendMessageW(GetDlgItem(main, IDC_txtOCXFile), WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text));
+  return std::string(text, text + wcslen(text));  // the test paths are plain ASCII
 }
 
-// Starts a second instance, watches for any window of it while it runs, and waits for its end.
-struct SecondStart {
-  std::optional<DWORD> exitCode;
+bool TopMost(HWND main) { return GetWindowLongA(main, GWL_EXSTYLE) & WS_EX_TOPMOST; }
+
+// Starts a second instance and waits for its end: true when it ended without showing a window.
+bool SecondStartEndsWithoutWindow(const std::string& arguments) {
+  Process second(kProgram + (arguments.empty() ? "" : " " + arguments));
   bool showedWindow = false;
-};
-
-SecondStart StartSecond(const std::string& arguments) {
-  Process second("\"" + Program() + "\"" + (arguments.empty() ? "" : " " + arguments));
-  SecondStart result;
-  const ULONGLONG end = GetTickCount64() + 30000;
-  while (GetTickCount64() < end) {
-    if (MainWindowOwners().count(second.Id())) result.showedWindow = true;
-    if (auto code = second.WaitExit(10)) {
-      result.exitCode = code;
-      break;
-    }
+  for (const ULONGLONG end = GetTickCount64() + 30000; GetTickCount64() < end;) {
+    showedWindow |= MainWindowOwners().count(second.Id()) > 0;
+    if (second.WaitExit(10)) return !showedWindow;
   }
-  return result;
+  return false;
 }
 
+// Each test starts the first instance (with a stale log file in place) and closes it at the end.
 class HandOff : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void Start(const std::string& arguments = "") {
     SuppressAssociatePrompt();
-    dir_ = TestDir();
-    WriteFileBytes(dir_ + "Chess Head.ocx", "x");
     WriteFileBytes(kLog, "left over");
-    first_ = std::make_unique<Process>("\"" + Program() + "\"");
-    main_ = WaitForWindow(first_->Id(), kCaption, 30000);
+    first_ = std::make_unique<Process>(kProgram + arguments);
+    main_ = WaitForWindow(first_->Id(), "Vesk Game/Head Installer", 30000);
     ASSERT_TRUE(main_) << "the first instance shows its window";
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(main_); }, 10000));
   }
@@ -63,78 +46,62 @@ class HandOff : public ::testing::Test {
       PostMessageA(main_, WM_CLOSE, 0, 0);
       EXPECT_TRUE(first_->WaitExit(15000).has_value()) << "closing the window ends the process";
     }
-    first_.reset();
-    boxes_.reset();
   }
 
-  std::string dir_;
+  const std::string dir_ = TestDir();
   std::unique_ptr<Process> first_;
-  std::unique_ptr<DialogAnswerer> boxes_;
   HWND main_ = nullptr;
 };
 
 }  // namespace
 
-TEST_F(HandOff, FirstStartDeletesTheLogAndShowsAnEmptyBox) {
+TEST_F(HandOff, FirstStartDeletesTheLogAndShowsAnEmptyBoxButAHiddenLogStays) {
+  ASSERT_NO_FATAL_FAILURE(Start());
   EXPECT_FALSE(FileExists(kLog));
   EXPECT_EQ(BoxText(main_), "");
-  EXPECT_FALSE(GetWindowLongA(main_, GWL_EXSTYLE) & WS_EX_TOPMOST);
-}
+  EXPECT_FALSE(TopMost(main_));
 
-TEST_F(HandOff, SecondStartWithAPathHandsItOverAndEnds) {
-  WriteFileBytes(kLog, "again");
-  char shortPath[MAX_PATH] = {};
-  GetShortPathNameA((dir_ + "Chess Head.ocx").c_str(), shortPath, MAX_PATH);
-  const SecondStart second = StartSecond(shortPath);
-  ASSERT_TRUE(second.exitCode.has_value()) << "the second process ends";
-  EXPECT_FALSE(second.showedWindow);
-  EXPECT_EQ(BoxText(main_), dir_ + "Chess Head.ocx") << "the long form of the handed path";
-  EXPECT_TRUE(GetWindowLongA(main_, GWL_EXSTYLE) & WS_EX_TOPMOST) << "brought to the front";
-  EXPECT_FALSE(FileExists(kLog)) << "the messenger deletes the log too";
-
-  // A quoted path with a blank and a trailing word: only the quoted part arrives.
-  WriteFileBytes(dir_ + "b.ocx", "x");
-  ASSERT_TRUE(StartSecond("\"" + dir_ + "b.ocx\" extra").exitCode.has_value());
-  EXPECT_EQ(BoxText(main_), dir_ + "b.ocx");
-}
-
-TEST_F(HandOff, SecondStartWithoutPathLeavesTheBoxAndAMissingPathEmptiesIt) {
-  ASSERT_TRUE(StartSecond("\"" + dir_ + "Chess Head.ocx\"").exitCode.has_value());
-  ASSERT_EQ(BoxText(main_), dir_ + "Chess Head.ocx");
-
-  WriteFileBytes(kLog, "again");
-  const SecondStart bare = StartSecond("");
-  ASSERT_TRUE(bare.exitCode.has_value());
-  EXPECT_FALSE(bare.showedWindow);
-  EXPECT_EQ(BoxText(main_), dir_ + "Chess Head.ocx");
-  EXPECT_TRUE(GetWindowLongA(main_, GWL_EXSTYLE) & WS_EX_TOPMOST);
-  EXPECT_FALSE(FileExists(kLog));
-
-  const SecondStart loneQuote = StartSecond("\"");
-  ASSERT_TRUE(loneQuote.exitCode.has_value());
-  EXPECT_EQ(BoxText(main_), dir_ + "Chess Head.ocx") << "a lone quote is no command";
-
-  ASSERT_TRUE(StartSecond(dir_ + "missing.ocx").exitCode.has_value());
-  EXPECT_EQ(BoxText(main_), "");
-}
-
-TEST_F(HandOff, AHiddenLogFileStays) {
   WriteFileBytes(kLog, "hidden");
   SetAttributes(kLog, FILE_ATTRIBUTE_HIDDEN);
-  ASSERT_TRUE(StartSecond("").exitCode.has_value());
+  ASSERT_TRUE(SecondStartEndsWithoutWindow(""));
   EXPECT_TRUE(FileExists(kLog));
   SetAttributes(kLog, FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(kLog);
 }
 
-TEST(StartUp, FirstStartWithAPathPutsItIntoTheBox) {
-  SuppressAssociatePrompt();
-  const std::string dir = TestDir();
-  WriteFileBytes(dir + "My Head.ocx", "x");
-  Process first("\"" + Program() + "\" " + dir + "My Head.ocx");
-  HWND main = WaitForWindow(first.Id(), kCaption, 30000);
-  ASSERT_TRUE(main);
-  EXPECT_TRUE(PumpUntil([&] { return BoxText(main) == dir + "My Head.ocx"; }, 10000)) << BoxText(main);
-  PostMessageA(main, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(first.WaitExit(15000).has_value());
+TEST_F(HandOff, FirstStartWithAPathPutsItIntoTheBox) {
+  WriteFileBytes(dir_ + "My Head.ocx", "x");
+  ASSERT_NO_FATAL_FAILURE(Start(" " + dir_ + "My Head.ocx"));
+  EXPECT_TRUE(PumpUntil([&] { return BoxText(main_) == dir_ + "My Head.ocx"; }, 10000)) << BoxText(main_);
+}
+
+TEST_F(HandOff, SecondStartsHandTheirPathOverAndEnd) {
+  ASSERT_NO_FATAL_FAILURE(Start());
+  WriteFileBytes(dir_ + "Chess Head.ocx", "x");
+  WriteFileBytes(kLog, "again");
+  char shortPath[MAX_PATH] = {};
+  GetShortPathNameA((dir_ + "Chess Head.ocx").c_str(), shortPath, MAX_PATH);
+  ASSERT_TRUE(SecondStartEndsWithoutWindow(shortPath));
+  EXPECT_EQ(BoxText(main_), dir_ + "Chess Head.ocx") << "the long form of the handed path";
+  EXPECT_TRUE(TopMost(main_)) << "brought to the front";
+  EXPECT_FALSE(FileExists(kLog)) << "the messenger deletes the log too";
+
+  // A quoted path with a blank and a trailing word: only the quoted part arrives.
+  WriteFileBytes(dir_ + "b.ocx", "x");
+  ASSERT_TRUE(SecondStartEndsWithoutWindow("\"" + dir_ + "b.ocx\" extra"));
+  EXPECT_EQ(BoxText(main_), dir_ + "b.ocx");
+
+  // Without a path the box keeps its text, but the window still comes to the front.
+  SetWindowPos(main_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ASSERT_FALSE(TopMost(main_));
+  WriteFileBytes(kLog, "again");
+  ASSERT_TRUE(SecondStartEndsWithoutWindow(""));
+  EXPECT_EQ(BoxText(main_), dir_ + "b.ocx");
+  EXPECT_TRUE(TopMost(main_));
+  EXPECT_FALSE(FileExists(kLog));
+
+  ASSERT_TRUE(SecondStartEndsWithoutWindow("\""));
+  EXPECT_EQ(BoxText(main_), dir_ + "b.ocx") << "a lone quote is no command";
+  ASSERT_TRUE(SecondStartEndsWithoutWindow(dir_ + "missing.ocx"));
+  EXPECT_EQ(BoxText(main_), "");
 }

@@ -1,6 +1,8 @@
 // The main window in this process: its design, load sequence, timer and public operations.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "TestEnv.h"
 #include "app/AnsiText.h"
 #include "app/Controls.h"
@@ -16,76 +18,53 @@ namespace {
 
 const char kGames[] = "Software\\CLASSES\\Software\\Ubique\\VPgames32";
 
-RECT PlaceOf(HWND control) {
-  RECT r;
-  GetWindowRect(control, &r);
-  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-  return r;
-}
-
-// A control's place: a child window's, or a picture's place on the client area.
-void ExpectPlace(const frmMain& form, int id, int left, int top, int width, int height) {
-  RECT r;
+// A control's place: a child window's, or a visible picture's place on the client area.
+RECT PlaceOf(const frmMain& form, int id) {
   if (id >= kFirstPicture) {
-    r = form.Picture(id).Place();
     EXPECT_TRUE(form.Picture(id).Visible()) << id;
-  } else {
-    HWND control = GetDlgItem(form.hWnd(), id);
-    ASSERT_TRUE(control) << id;
-    r = PlaceOf(control);
+    return form.Picture(id).Place();
   }
-  EXPECT_EQ(r.left, left / 15) << id;
-  EXPECT_EQ(r.top, top / 15) << id;
-  EXPECT_EQ(r.right - r.left, width / 15) << id;
-  EXPECT_EQ(r.bottom - r.top, height / 15) << id;
-}
-
-// Sends a hand-off message to the window as another process would, with a payload as given.
-void SendCopyData(HWND target, const std::string& payload, DWORD cbData) {
-  COPYDATASTRUCT cds{};
-  cds.dwData = 3;
-  cds.cbData = cbData;
-  cds.lpData = cbData ? const_cast<char*>(payload.data()) : nullptr;
-  SendMessageA(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+  RECT r{};
+  GetWindowRect(GetDlgItem(form.hWnd(), id), &r);
+  MapWindowPoints(nullptr, form.hWnd(), reinterpret_cast<POINT*>(&r), 2);
+  return r;
 }
 
 }  // namespace
 
 using MainWindow = MainWindowTest;
 
-TEST_F(MainWindow, BorderlessWindowWithItsControlsInPlace) {
+TEST_F(MainWindow, BorderlessWindowWithItsControlsInPlaceColoursTabOrderAndInitialTexts) {
   HWND form = Form().hWnd();
   char caption[64] = {};
   GetWindowTextA(form, caption, sizeof caption);
   EXPECT_STREQ(caption, "Vesk Game/Head Installer");
   EXPECT_EQ(FindWindowA(nullptr, "Vesk Game/Head Installer"), form);
-  const LONG style = GetWindowLongA(form, GWL_STYLE);
-  EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME | WS_BORDER | WS_DLGFRAME));
+  EXPECT_FALSE(GetWindowLongA(form, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME | WS_BORDER | WS_DLGFRAME));
   RECT client;
   GetClientRect(form, &client);
-  EXPECT_EQ(client.right, 427);
-  EXPECT_EQ(client.bottom, 357);
+  EXPECT_EQ(std::make_pair(client.right, client.bottom), std::make_pair(LONG{427}, LONG{357}));
   EXPECT_TRUE(IsWindowVisible(form));
 
-  ExpectPlace(Form(), IDC_lstGames, 3480, 945, 2640, 4170);
-  ExpectPlace(Form(), IDC_txtOCXFile, 240, 4275, 2130, 300);
-  ExpectPlace(Form(), IDC_txtMain, 240, 1755, 3030, 2295);
-  ExpectPlace(Form(), IDC_imgVersion, 2820, 60, 1050, 165);
-  ExpectPlace(Form(), IDC_imgClose, 6045, 30, 240, 225);
-  ExpectPlace(Form(), IDC_imgMini, 5700, 30, 240, 225);
-  ExpectPlace(Form(), IDC_Image5, 255, 480, 3045, 1125);
-  ExpectPlace(Form(), IDC_Image3, 1755, 4785, 1545, 360);
-  ExpectPlace(Form(), IDC_Image2, 195, 4785, 1545, 360);
-  ExpectPlace(Form(), IDC_Image1, 2505, 4290, 750, 300);
+  // Left, top, width, height in twips (15 to a pixel).
+  const std::pair<int, std::array<LONG, 4>> places[] = {
+      {IDC_lstGames, {3480, 945, 2640, 4170}}, {IDC_txtOCXFile, {240, 4275, 2130, 300}},
+      {IDC_txtMain, {240, 1755, 3030, 2295}},  {IDC_imgVersion, {2820, 60, 1050, 165}},
+      {IDC_imgClose, {6045, 30, 240, 225}},    {IDC_imgMini, {5700, 30, 240, 225}},
+      {IDC_Image5, {255, 480, 3045, 1125}},    {IDC_Image3, {1755, 4785, 1545, 360}},
+      {IDC_Image2, {195, 4785, 1545, 360}},    {IDC_Image1, {2505, 4290, 750, 300}}};
+  for (const auto& [id, twips] : places) {
+    const RECT r = PlaceOf(Form(), id);
+    EXPECT_EQ((std::array<LONG, 4>{r.left, r.top, r.right - r.left, r.bottom - r.top}),
+              (std::array<LONG, 4>{twips[0] / 15, twips[1] / 15, twips[2] / 15, twips[3] / 15}))
+        << id;
+  }
   // The picture holders lie below the visible client area.
   for (int id : {IDC_imgSelSel, IDC_imgSel, IDC_imgUnRegSel, IDC_imgRegSel, IDC_imgReg, IDC_imgUnReg}) {
     EXPECT_GT(Form().Picture(id).Place().top, 357) << id;
     EXPECT_FALSE(Form().Picture(id).Visible()) << id;
   }
-}
 
-TEST_F(MainWindow, ColoursTabOrderAndInitialTexts) {
-  HWND form = Form().hWnd();
   HDC dc = GetDC(form);
   auto colours = [&](UINT msg, HWND control) {
     SendMessageW(form, msg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
@@ -97,9 +76,8 @@ TEST_F(MainWindow, ColoursTabOrderAndInitialTexts) {
   ReleaseDC(form, dc);
 
   // txtMain comes first but is no tab stop: tabbing goes file box, then list.
-  HWND first = GetNextDlgTabItem(form, nullptr, FALSE);
-  EXPECT_EQ(first, Form().txtOCXFile());
-  EXPECT_EQ(GetNextDlgTabItem(form, first, FALSE), Form().lstGames());
+  EXPECT_EQ(GetNextDlgTabItem(form, nullptr, FALSE), Form().txtOCXFile());
+  EXPECT_EQ(GetNextDlgTabItem(form, Form().txtOCXFile(), FALSE), Form().lstGames());
   EXPECT_FALSE(GetWindowLongA(Form().txtMain(), GWL_STYLE) & WS_TABSTOP);
 
   EXPECT_EQ(Form().FileBoxText(), L"");
@@ -113,55 +91,41 @@ TEST_F(MainWindow, ColoursTabOrderAndInitialTexts) {
   EXPECT_TRUE(Form().Timer1Enabled()) << "Timer1 runs from the window's creation";
 }
 
-TEST_F(MainWindow, AddCallPutsTheLongPathIntoTheBoxAndReturnsFalse) {
-  const std::string dir = TestDir();
-  WriteFileBytes(dir + "Long Head Name.ocx", "x");
+TEST_F(MainWindow, AddCallAndHandOffMessagesPutTheLongPathIntoTheBox) {
+  const std::string dir = TestDir(), path = dir + "Long Head Name.ocx";
+  WriteFileBytes(path, "x");
   char shortPath[MAX_PATH] = {};
-  GetShortPathNameA((dir + "Long Head Name.ocx").c_str(), shortPath, MAX_PATH);
+  GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
   std::wstring call = FromAnsi(shortPath);
   EXPECT_FALSE(Form().AddCall(call));
-  EXPECT_EQ(call, FromAnsi(dir + "Long Head Name.ocx")) << "the caller's variable receives the long form";
+  EXPECT_EQ(call, FromAnsi(path)) << "the caller's variable receives the long form";
   EXPECT_EQ(Form().FileBoxText(), call);
-
   std::wstring missing = FromAnsi(dir + "gone.ocx");
   EXPECT_FALSE(Form().AddCall(missing));
   EXPECT_EQ(missing, L"");
   EXPECT_EQ(Form().FileBoxText(), L"");
-}
 
-TEST_F(MainWindow, AddCallLeavesAMinimisedWindowMinimised) {
-  const std::string dir = TestDir();
-  WriteFileBytes(dir + "a.ocx", "x");
-  ShowWindow(Form().hWnd(), SW_MINIMIZE);
-  ASSERT_TRUE(IsIconic(Form().hWnd()));
-  std::wstring call = FromAnsi(dir + "a.ocx");
-  Form().AddCall(call);
-  EXPECT_TRUE(IsIconic(Form().hWnd()));
-  EXPECT_EQ(Form().FileBoxText(), call);
-}
-
-TEST_F(MainWindow, HandOffPayloads) {
-  const std::string dir = TestDir();
-  WriteFileBytes(dir + "a.ocx", "x");
-  const std::string path = dir + "a.ocx";
+  // Hand-off messages as another process sends them: the payload's bytes up to the first zero
+  // byte or up to cbData; cbData 0 is the empty text.
   HWND form = Form().hWnd();
-
-  SendCopyData(form, path + '\0', static_cast<DWORD>(path.size() + 1));
-  EXPECT_EQ(Form().FileBoxText(), FromAnsi(path));
-
-  SendCopyData(form, std::string(), 0);  // cbData 0: the empty text
-  EXPECT_EQ(Form().FileBoxText(), L"");
-
-  SendCopyData(form, path, static_cast<DWORD>(path.size()));  // no zero byte: all cbData bytes
-  EXPECT_EQ(Form().FileBoxText(), FromAnsi(path));
-
-  SendCopyData(form, std::string(), 0);
   const std::string withZero = path + std::string(1, '\0') + "junk";
-  SendCopyData(form, withZero, static_cast<DWORD>(withZero.size()));  // the bytes before the zero
-  EXPECT_EQ(Form().FileBoxText(), FromAnsi(path));
-
+  const std::pair<DWORD, const wchar_t*> payloads[] = {
+      {static_cast<DWORD>(path.size() + 1), call.c_str()}, {0, L""},
+      {static_cast<DWORD>(path.size()), call.c_str()},      {0, L""},
+      {static_cast<DWORD>(withZero.size()), call.c_str()}, {0, L""}};
+  for (const auto& [cbData, expected] : payloads) {
+    COPYDATASTRUCT cds{3, cbData, cbData ? const_cast<char*>(withZero.data()) : nullptr};
+    SendMessageA(form, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+    EXPECT_EQ(Form().FileBoxText(), expected) << cbData;
+  }
   // Other messages still reach the window's own procedure through the hook.
   EXPECT_EQ(GetWindowTextLengthA(form), 24);
+
+  ShowWindow(form, SW_MINIMIZE);
+  ASSERT_TRUE(IsIconic(form));
+  Form().AddCall(call);
+  EXPECT_TRUE(IsIconic(form)) << "a minimised window stays minimised";
+  EXPECT_EQ(Form().FileBoxText(), call);
 }
 
 TEST_F(MainWindow, ErrMsgProcShowsMessageNumberAndDescription) {
@@ -179,9 +143,7 @@ TEST_F(MainWindow, SeveralRefreshRequestsBeforeATickGiveOneReload) {
   DeleteTree(HKEY_LOCAL_MACHINE, "Software\\CLASSES\\Software\\Ubique");
   ASSERT_TRUE(PumpUntil([&] { return !Form().Timer1Enabled(); }, 3000)) << "the creation tick";
   SetSz(HKEY_LOCAL_MACHINE, std::string(kGames) + "\\Chess", "", "{00000000-0000-0000-0000-000000000000}");
-  Form().EnableTimer1();
-  Form().EnableTimer1();
-  Form().EnableTimer1();
+  for (int i = 0; i < 3; ++i) Form().EnableTimer1();
   EXPECT_EQ(Form().ListCount(), 0);
   ASSERT_TRUE(PumpUntil([&] { return !Form().Timer1Enabled(); }, 3000));
   EXPECT_EQ(Form().ListCount(), 1);
@@ -192,7 +154,7 @@ TEST_F(MainWindow, SeveralRefreshRequestsBeforeATickGiveOneReload) {
   DeleteTree(HKEY_LOCAL_MACHINE, "Software\\CLASSES\\Software\\Ubique");
 }
 
-TEST(MainWindowLoad, RemovesExactlyTheThreeStaleVerbKeys) {
+TEST(MainWindowLoad, RemovesExactlyTheThreeStaleVerbKeysAndUnloadRemovesHookAndWindow) {
   SuppressAssociatePrompt();
   const char* stale[] = {"OCX_FileType\\shell\\command", "OCX_FileType\\shell\\open\\command",
                          "OCX_FileType\\shell\\open"};
@@ -206,20 +168,13 @@ TEST(MainWindowLoad, RemovesExactlyTheThreeStaleVerbKeys) {
     for (const char* key : stale) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
     EXPECT_EQ(GetSz(HKEY_CLASSES_ROOT, "OCX_FileType\\shell\\Register/Unregister\\command", ""), "C:\\x.exe %1");
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "OCX_FileType\\shell\\print\\command"));
+    HWND hwnd = form.hWnd();
+    EXPECT_EQ(GetWindowLongPtrA(hwnd, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&modMultipleInstance::WindowProc));
     form.Unload();
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_FALSE(form.Loaded());
+    EXPECT_EQ(FindWindowA(nullptr, "Vesk Game/Head Installer"), nullptr);
     EXPECT_EQ(boxes.Unexpected(), 0u);
   }
   DeleteTree(HKEY_CLASSES_ROOT, "OCX_FileType");
-}
-
-TEST(MainWindowLoad, UnloadRemovesTheHookAndTheWindow) {
-  SuppressAssociatePrompt();
-  frmMain form;
-  form.Show();
-  HWND hwnd = form.hWnd();
-  EXPECT_EQ(GetWindowLongPtrA(hwnd, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&modMultipleInstance::WindowProc));
-  form.Unload();
-  EXPECT_FALSE(IsWindow(hwnd));
-  EXPECT_FALSE(form.Loaded());
-  EXPECT_EQ(FindWindowA(nullptr, "Vesk Game/Head Installer"), nullptr);
 }

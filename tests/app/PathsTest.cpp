@@ -14,45 +14,27 @@ std::string LongPath(const std::string& path) { return ToAnsi(modInstaller::GetL
 
 }  // namespace
 
-TEST(GetLongPath, ExistingMissingAndEmpty) {
-  const std::string dir = TestDir();
-  WriteFileBytes(dir + "Chess Head.ocx", "x");
-  EXPECT_EQ(LongPath(dir + "Chess Head.ocx"), dir + "Chess Head.ocx");
-  EXPECT_EQ(LongPath(dir + "missing.ocx"), "");
-  EXPECT_EQ(LongPath(""), "");
-}
-
-TEST(GetLongPath, ShortNameGivesTheLongOne) {
-  const std::string dir = TestDir();
+TEST(GetLongPath, ExistingMissingShortNamesAndBackslashes) {
+  const std::string dir = TestDir();  // C:\vesktest\<test>\ .
   const std::string file = dir + "A Rather Long Head Name.ocx";
   WriteFileBytes(file, "x");
+  WriteFileBytes(dir + "a.ocx", "x");
   char shortPath[MAX_PATH] = {};
   ASSERT_GT(GetShortPathNameA(file.c_str(), shortPath, MAX_PATH), 0u);
   ASSERT_NE(std::string(shortPath), file);
-  EXPECT_EQ(LongPath(shortPath), file);
-}
-
-TEST(GetLongPath, DoubledBackslashesCollapse) {
-  const std::string dir = TestDir();  // C:\vesktest\<test>\ .
-  WriteFileBytes(dir + "a.ocx", "x");
-  EXPECT_EQ(LongPath(dir + "\\a.ocx"), dir + "a.ocx");
+  const std::pair<std::string, std::string> cases[] = {
+      {file, file}, {shortPath, file}, {dir + "missing.ocx", ""}, {"", ""},
+      {dir + "\\a.ocx", dir + "a.ocx"},                    // a doubled backslash collapses
+      {"\\\\?\\" + dir + "a.ocx", "\\?\\" + dir + "a.ocx"}};  // the leading pair comes back as one
+  for (const auto& [in, out] : cases) EXPECT_EQ(LongPath(in), out) << in;
   const std::string tripled = LongPath(dir + "\\\\a.ocx");
   EXPECT_TRUE(tripled == dir + "\\a.ocx" || tripled == dir + "a.ocx") << tripled;
-}
-
-TEST(GetLongPath, LeadingPairComesBackAsOne) {
-  const std::string dir = TestDir();
-  WriteFileBytes(dir + "a.ocx", "x");
-  const std::string result = LongPath("\\\\?\\" + dir + "a.ocx");
-  EXPECT_EQ(result, "\\?\\" + dir + "a.ocx");
 }
 
 TEST(AppPath, EndsWithOneBackslash) {
   const std::string app = ToAnsi(modInstaller::AppPath());
   EXPECT_EQ(app, ExeDir());
-  ASSERT_GE(app.size(), 2u);
-  EXPECT_EQ(app.back(), '\\');
-  EXPECT_NE(app[app.size() - 2], '\\');
+  EXPECT_TRUE(app.ends_with('\\') && !app.ends_with("\\\\")) << app;
   EXPECT_EQ(ToAnsi(modInstaller::ExeName()), "app_paths");
 }
 
@@ -70,35 +52,29 @@ TEST(AppPath, InTheRootFolder) {
   const auto code = RunAndWait("C:\\app_paths_root.exe --gtest_filter=AppPathProbe.RootFolder", 60000);
   SetEnvironmentVariableA("VESK_EXPECT_ROOT", nullptr);
   DeleteFileA("C:\\app_paths_root.exe");
-  ASSERT_TRUE(code.has_value());
-  EXPECT_EQ(*code, 0u);
+  EXPECT_EQ(code, std::optional<DWORD>(0));
 }
 
 TEST(FileProbe, MatchesOrdinaryFilesOnly) {
   const std::string dir = TestDir();
-  WriteFileBytes(dir + "plain.ocx", "x");
-  WriteFileBytes(dir + "hidden.ocx", "x");
-  SetAttributes(dir + "hidden.ocx", FILE_ATTRIBUTE_HIDDEN);
-  WriteFileBytes(dir + "system.ocx", "x");
-  SetAttributes(dir + "system.ocx", FILE_ATTRIBUTE_SYSTEM);
-  WriteFileBytes(dir + "readonly.ocx", "x");
-  SetAttributes(dir + "readonly.ocx", FILE_ATTRIBUTE_READONLY);
+  for (const auto& [name, attributes] : {std::pair<const char*, DWORD>{"plain.ocx", FILE_ATTRIBUTE_NORMAL},
+                                         {"hidden.ocx", FILE_ATTRIBUTE_HIDDEN},
+                                         {"system.ocx", FILE_ATTRIBUTE_SYSTEM},
+                                         {"readonly.ocx", FILE_ATTRIBUTE_READONLY}}) {
+    WriteFileBytes(dir + name, "x");
+    SetAttributes(dir + name, attributes);
+  }
   CreateDirectoryA((dir + "folder.ocx").c_str(), nullptr);
-  auto probe = [&](const std::string& name) { return modInstaller::FileProbe(FromAnsi(dir + name)); };
-  EXPECT_TRUE(probe("plain.ocx"));
-  EXPECT_TRUE(probe("readonly.ocx"));
-  EXPECT_FALSE(probe("hidden.ocx"));
-  EXPECT_FALSE(probe("system.ocx"));
-  EXPECT_FALSE(probe("folder.ocx"));
-  EXPECT_FALSE(probe("missing.ocx"));
-  EXPECT_TRUE(probe("*.ocx"));  // wildcards expand; a hidden first match does not hide the others
-  EXPECT_FALSE(probe("h*.ocx"));
+  // Wildcards expand; a hidden first match does not hide the others.
+  const std::pair<const char*, bool> cases[] = {{"plain.ocx", true},    {"readonly.ocx", true}, {"hidden.ocx", false},
+                                                {"system.ocx", false},  {"folder.ocx", false},  {"missing.ocx", false},
+                                                {"*.ocx", true},        {"h*.ocx", false}};
+  for (const auto& [name, matches] : cases) EXPECT_EQ(modInstaller::FileProbe(FromAnsi(dir + name)), matches) << name;
   EXPECT_FALSE(modInstaller::FileProbe(L""));
 }
 
 TEST(DeleteLogFile, OrdinaryFilesOnly) {
-  const std::string dir = TestDir();
-  const std::string log = dir + "vesklog.log";
+  const std::string dir = TestDir(), log = dir + "vesklog.log";
   WriteFileBytes(log, "old log");
   modMultipleInstance::DeleteLogFile(log.c_str());
   EXPECT_FALSE(FileExists(log));
@@ -109,11 +85,8 @@ TEST(DeleteLogFile, OrdinaryFilesOnly) {
     modMultipleInstance::DeleteLogFile(log.c_str());
     EXPECT_TRUE(FileExists(log)) << attributes;
     SetAttributes(log, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(log.c_str());
   }
-
-  // A file that cannot be deleted is left alone without a fault.
-  WriteFileBytes(log, "in use");
+  // A file that cannot be deleted, or a folder, is left alone without a fault.
   HANDLE busy = CreateFileA(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   modMultipleInstance::DeleteLogFile(log.c_str());
   EXPECT_TRUE(FileExists(log));

@@ -1,30 +1,19 @@
 #include <gtest/gtest.h>
 
+#include "app/PathRules.h"
 #include "app/TrimQuotes.h"
 
-TEST(TrimQuotes, TakesTheFirstQuotedTokenAlone) {
-  EXPECT_EQ(TrimQuotes(L"\"C:\\My Heads\\chess.ocx\""), L"C:\\My Heads\\chess.ocx");
-  EXPECT_EQ(TrimQuotes(L"\"C:\\a.ocx\" extra"), L"C:\\a.ocx");
-  EXPECT_EQ(TrimQuotes(L"\"\""), L"");
+TEST(TrimQuotes, QuotedUnquotedUnclosedAndLone) {
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"\"C:\\My Heads\\chess.ocx\"", L"C:\\My Heads\\chess.ocx"}, {L"\"C:\\a.ocx\" extra", L"C:\\a.ocx"},
+      {L"\"\"", L""}, {L"C:\\a.ocx extra", L"C:\\a.ocx extra"}, {L"C:\\a \"b\".ocx", L"C:\\a \"b\".ocx"},
+      {L"", L""}, {L"\"C:\\a.ocx", L"C:\\a.ocx"}, {L"\"", L""}};
+  for (const auto& [in, out] : cases) EXPECT_EQ(TrimQuotes(in), out) << in;
 }
-
-TEST(TrimQuotes, LeavesUnquotedTextWhole) {
-  EXPECT_EQ(TrimQuotes(L"C:\\a.ocx extra"), L"C:\\a.ocx extra");
-  EXPECT_EQ(TrimQuotes(L"C:\\a \"b\".ocx"), L"C:\\a \"b\".ocx");
-  EXPECT_EQ(TrimQuotes(L""), L"");
-}
-
-TEST(TrimQuotes, UnclosedOrLoneQuote) {
-  EXPECT_EQ(TrimQuotes(L"\"C:\\a.ocx"), L"C:\\a.ocx");
-  EXPECT_EQ(TrimQuotes(L"\""), L"");
-}
-
-#include "app/PathRules.h"
 
 TEST(CollapseDoubledBackslashes, PairsCollapseLeftToRightWithoutOverlap) {
-  EXPECT_EQ(CollapseDoubledBackslashes("C:\\Heads\\\\a.ocx"), "C:\\Heads\\a.ocx");
-  EXPECT_EQ(CollapseDoubledBackslashes("C:\\Heads\\\\\\a.ocx"), "C:\\Heads\\\\a.ocx");
-  EXPECT_EQ(CollapseDoubledBackslashes("\\\\server\\share\\a.ocx"), "\\server\\share\\a.ocx");
-  EXPECT_EQ(CollapseDoubledBackslashes("\\\\\\\\"), "\\\\");
-  EXPECT_EQ(CollapseDoubledBackslashes(""), "");
+  const std::pair<const char*, const char*> cases[] = {
+      {"C:\\Heads\\\\a.ocx", "C:\\Heads\\a.ocx"}, {"C:\\Heads\\\\\\a.ocx", "C:\\Heads\\\\a.ocx"},
+      {"\\\\server\\share\\a.ocx", "\\server\\share\\a.ocx"}, {"\\\\\\\\", "\\\\"}, {"", ""}};
+  for (const auto& [in, out] : cases) EXPECT_EQ(CollapseDoubledBackslashes(in), out) << in;
 }
