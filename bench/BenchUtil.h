@@ -57,9 +57,9 @@ inline std::string ExeDir() {
 // Saves "do not ask again" so that the program starts without the Associate prompt.
 inline void SuppressAssociatePrompt() {
   Registry settings;
-  settings.Appname(L"VeskOCXInstall");
-  settings.Section(L"LocSettings");
-  settings.Key(L"AssociateMsg");
+  settings.Appname(kSettingsApp);
+  settings.Section(kSettingsSection);
+  settings.Key(kAssociateMsg);
   settings.Setting(L"1");
   settings.RegSave();
 }

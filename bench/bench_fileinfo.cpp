@@ -53,12 +53,7 @@ void HeadRows() {
     std::fprintf(stderr, "no fixture head at %s: build the tests first\n", head.c_str());
     return;
   }
-  // No Associate prompt when the window loads.
-  HKEY key = nullptr;
-  RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\VB and VBA Program Settings\\VeskOCXInstall\\LocSettings", 0,
-                  nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-  RegSetValueExA(key, "AssociateMsg", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
-  RegCloseKey(key);
+  bench::SuppressAssociatePrompt();  // no Associate prompt when the window loads
 
   frmMain form;
   form.Show();

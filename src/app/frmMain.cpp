@@ -232,11 +232,11 @@ void frmMain::CreateControls() {
 void frmMain::Form_Load() {
   RemoveStaleVerbKeys();
   modMultipleInstance::Hook();
-  reg.Appname(L"VeskOCXInstall");
-  reg.Section(L"LocSettings");
+  reg.Appname(kSettingsApp);
+  reg.Section(kSettingsSection);
   std::wstring exePath = modInstaller::AppPath() + modInstaller::ExeName() + L".exe";
   if (!modInstaller::IsOcxAssociated(exePath)) {
-    reg.Key(L"AssociateMsg");
+    reg.Key(kAssociateMsg);
     reg.RegGet();
     if (reg.Setting() != L"1") frmAssociate::ShowModal();
   }

@@ -3,6 +3,11 @@
 // in the per-user settings store. An absent value reads as empty.
 #include <string>
 
+// The program's one saved setting: "1" under this key means "do not ask about the association".
+inline constexpr wchar_t kSettingsApp[] = L"VeskOCXInstall";
+inline constexpr wchar_t kSettingsSection[] = L"LocSettings";
+inline constexpr wchar_t kAssociateMsg[] = L"AssociateMsg";
+
 class Registry {
  public:
   // Where the per-user settings live, below HKEY_CURRENT_USER: one key per application name,

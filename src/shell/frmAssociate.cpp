@@ -26,8 +26,8 @@ class AssociateForm : public DialogForm {
 
  protected:
   void Form_Load() override {
-    reg_.Appname(L"VeskOCXInstall");
-    reg_.Section(L"LocSettings");
+    reg_.Appname(kSettingsApp);
+    reg_.Section(kSettingsSection);
   }
 
   void Click(int id) override {
@@ -37,7 +37,7 @@ class AssociateForm : public DialogForm {
 
   void Form_Unload() override {
     if (!Checked(chkAsk)) return;
-    reg_.Key(L"AssociateMsg");
+    reg_.Key(kAssociateMsg);
     reg_.Setting(L"1");
     reg_.RegSave();
   }

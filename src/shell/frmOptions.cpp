@@ -22,8 +22,8 @@ class OptionsForm : public DialogForm {
 
  protected:
   void Form_Load() override {
-    reg_.Appname(L"VeskOCXInstall");
-    reg_.Section(L"LocSettings");
+    reg_.Appname(kSettingsApp);
+    reg_.Section(kSettingsSection);
     std::wstring exePath = modInstaller::OptionsLoadExePath();
     associatedAtLoad_ = modInstaller::IsOcxAssociated(exePath);
     SetChecked(chkAssociate, associatedAtLoad_);

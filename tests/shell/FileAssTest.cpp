@@ -148,9 +148,9 @@ TEST_F(OcxAssociation, RecognisesThisProgramByAnyFormOfItsPathAndRemovesOnlyItsO
 TEST_F(OcxAssociation, SavedSettingReadsEmptyWhenAbsentAndKeepsOne) {
   for (const wchar_t* stored : {L"", L"1"}) {
     Registry reg;
-    reg.Appname(L"VeskOCXInstall");
-    reg.Section(L"LocSettings");
-    reg.Key(L"AssociateMsg");
+    reg.Appname(kSettingsApp);
+    reg.Section(kSettingsSection);
+    reg.Key(kAssociateMsg);
     reg.Setting(L"stale");
     reg.RegGet();
     EXPECT_EQ(reg.Setting(), stored);

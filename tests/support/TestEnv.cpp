@@ -172,9 +172,9 @@ void DeleteTree(HKEY root, const std::string& path) {
 
 void SuppressAssociatePrompt() {
   Registry settings;
-  settings.Appname(L"VeskOCXInstall");
-  settings.Section(L"LocSettings");
-  settings.Key(L"AssociateMsg");
+  settings.Appname(kSettingsApp);
+  settings.Section(kSettingsSection);
+  settings.Key(kAssociateMsg);
   settings.Setting(L"1");
   settings.RegSave();
 }
