@@ -71,7 +71,7 @@ int main() {
   StartOnce(program);  // warm the file cache and the prefix
   StartOnce(minimal);
   std::vector<double> ms, baseMs, kib, baseKib;
-  for (int i = 0; i < 11; ++i) {
+  for (int i = 0; i < 21; ++i) {
     const Started a = StartOnce(program), b = StartOnce(minimal);
     ms.push_back(a.ms);
     baseMs.push_back(b.ms);

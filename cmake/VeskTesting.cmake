@@ -4,6 +4,15 @@
 # a virtual X server when there is no display). PURE tests are also built natively (with the
 # sanitizers when VESK_SANITIZE is on) and link only vesk_pure.
 set(VESK_WINE_RUN ${CMAKE_SOURCE_DIR}/tools/wine-run.sh)
+
+# The resource script includes the pictures, the icon and the manifest: windres does not report
+# them as dependencies, so each directory that compiles the script is told of them.
+set(VESK_RC ${CMAKE_SOURCE_DIR}/res/VeskInstaller.rc)
+file(GLOB VESK_RC_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*.bmp ${CMAKE_SOURCE_DIR}/res/*.ico
+     ${CMAKE_SOURCE_DIR}/res/*.manifest ${CMAKE_SOURCE_DIR}/res/*.h)
+macro(vesk_use_rc)
+  set_source_files_properties(${VESK_RC} PROPERTIES OBJECT_DEPENDS "${VESK_RC_INPUTS}")
+endmacro()
 set(VESK_WINE_TEMPLATE ${CMAKE_BINARY_DIR}/wine-template)
 
 function(vesk_add_test)
@@ -16,7 +25,8 @@ function(vesk_add_test)
   endif()
   if(WIN32)
     # The program's own resources (pictures, manifest), so windows made in a test look as in the program.
-    list(APPEND T_SOURCES ${CMAKE_SOURCE_DIR}/res/VeskInstaller.rc)
+    list(APPEND T_SOURCES ${VESK_RC})
+    vesk_use_rc()
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE vesk_test_support ${T_LIBS})

@@ -1,5 +1,5 @@
 #pragma once
-// Control ids of the main window, in the order of their creation.
+// Control ids of the main window.
 enum ControlId : int {
   IDC_lstGames = 101,
   IDC_txtOCXFile,
@@ -30,9 +30,10 @@ struct ControlPlace {
 };
 
 // Every control of the window at its place, in the order of creation.
+// The windowed controls come first, in tab order: a new child window goes below its elder siblings.
 inline constexpr ControlPlace kPlaces[] = {
-    {IDC_lstGames, 3480, 945, 2640, 4170},  {IDC_txtOCXFile, 240, 4275, 2130, 300},
-    {IDC_txtMain, 240, 1755, 3030, 2295},   {IDC_imgVersion, 2820, 60, 1050, 165},
+    {IDC_txtMain, 240, 1755, 3030, 2295},   {IDC_txtOCXFile, 240, 4275, 2130, 300},
+    {IDC_lstGames, 3480, 945, 2640, 4170},  {IDC_imgVersion, 2820, 60, 1050, 165},
     {IDC_imgClose, 6045, 30, 240, 225},     {IDC_imgMini, 5700, 30, 240, 225},
     {IDC_Image5, 255, 480, 3045, 1125},     {IDC_imgSelSel, 2250, 6615, 750, 300},
     {IDC_imgSel, 720, 6615, 750, 300},      {IDC_imgUnRegSel, 1815, 6195, 1545, 360},

@@ -27,17 +27,32 @@ int ShiftStateOf(WPARAM wParam) {
 PictureBox::PictureBox(HWND parent, int id, RECT place, bool visible)
     : parent_(parent), id_(id), place_(place), visible_(visible) {}
 
+PictureBox::~PictureBox() {
+  if (loaded_) DeleteObject(loaded_);
+}
+
+HBITMAP PictureBox::Picture() const {
+  if (!picture_ && resource_ && !loaded_) {
+    loaded_ = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resource_));
+    picture_ = loaded_;
+  }
+  return picture_;
+}
+
+void PictureBox::SetPictureResource(int resource) {
+  resource_ = resource;
+  if (visible_) InvalidateRect(parent_, &place_, FALSE);
+}
+
 void PictureBox::SetPicture(HBITMAP picture) {
   if (picture == picture_) return;
   picture_ = picture;
   if (visible_) InvalidateRect(parent_, &place_, FALSE);
 }
 
-void PictureBox::Paint(HDC dc) const {
-  if (!visible_ || !picture_) return;  // without a picture the skin below already shows
-  HDC mem = CreateCompatibleDC(dc);
+void PictureBox::Paint(HDC dc, HDC mem) const {
+  if (!visible_ || !Picture()) return;  // without a picture the skin below already shows
   HGDIOBJ old = SelectObject(mem, picture_);
   BitBlt(dc, place_.left, place_.top, place_.right - place_.left, place_.bottom - place_.top, mem, 0, 0, SRCCOPY);
   SelectObject(mem, old);
-  DeleteDC(mem);
 }

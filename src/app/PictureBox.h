@@ -12,6 +12,7 @@ class PictureBox {
 
   // place: in client pixels of parent. A hidden picture only holds a bitmap for others to show.
   PictureBox(HWND parent, int id, RECT place, bool visible);
+  ~PictureBox();
   PictureBox(const PictureBox&) = delete;
   PictureBox& operator=(const PictureBox&) = delete;
 
@@ -21,11 +22,15 @@ class PictureBox {
   // Does this visible picture cover the client point?
   bool Covers(POINT pt) const { return visible_ && PtInRect(&place_, pt) != FALSE; }
 
-  HBITMAP Picture() const { return picture_; }
+  // The picture shown; a picture given as a resource is loaded here, the first time it is asked for.
+  HBITMAP Picture() const;
   // Sets the picture (not owned); repaints its place only when it changes.
   void SetPicture(HBITMAP picture);
-  // Draws the picture at its place on the parent's paint DC.
-  void Paint(HDC dc) const;
+  // Gives the picture a bitmap resource of the program, loaded when first needed and freed with
+  // this picture control: pictures that only show on a mouse move cost nothing at start-up.
+  void SetPictureResource(int resource);
+  // Draws the picture at its place on the parent's paint DC, through a memory DC of the caller.
+  void Paint(HDC dc, HDC mem) const;
 
   std::function<void()> onClick;
   MouseHandler onMouseDown;
@@ -36,7 +41,9 @@ class PictureBox {
   int id_;
   RECT place_;
   bool visible_;
-  HBITMAP picture_ = nullptr;
+  mutable HBITMAP picture_ = nullptr;
+  int resource_ = 0;
+  mutable HBITMAP loaded_ = nullptr;  // loaded from resource_, owned
 };
 
 // Button code and shift state of a mouse message, as the window's mouse events report them.

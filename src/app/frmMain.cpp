@@ -1,7 +1,6 @@
 // The main window: design, load and unload, the refresh timer and the public operations.
 #include "app/frmMain.h"
 
-#include <commctrl.h>
 #include <windowsx.h>
 
 #include "app/AnsiText.h"
@@ -60,7 +59,7 @@ void RemoveStaleVerbKeys() {
 }
 
 // Height of a line of text in a font, in pixels.
-int LineHeight(HFONT font) {
+int MeasureLineHeight(HFONT font) {
   HDC dc = GetDC(nullptr);
   HGDIOBJ old = SelectObject(dc, font);
   TEXTMETRICW tm{};
@@ -132,6 +131,7 @@ void frmMain::Show() {
     wc.lpfnWndProc = &frmMain::StaticWndProc;
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+    wc.hIconSm = wc.hIcon;  // drawn small where needed, instead of a second copy made at start-up
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.lpszClassName = kClassName;
     RegisterClassExA(&wc);
@@ -158,6 +158,7 @@ void frmMain::CreateControls() {
   blackBrush_ = CreateSolidBrush(RGB(0, 0, 0));
   font_ = CreateFontA(-10, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                       CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, "Tahoma");
+  lineHeight_ = MeasureLineHeight(font_);
 
   SetTimer(hwnd_, kTimer1, 500, nullptr);  // Timer1: enabled when the window is created
   timer1Enabled_ = true;
@@ -180,7 +181,8 @@ void frmMain::CreateControls() {
                                               instance, nullptr);
         break;
       case IDC_txtMain:
-        child = txtMain_ = CreateWindowExW(0, L"EDIT", InitialPanelText().c_str(),
+        // Its text comes once the font and margins are set, so the lines are laid out only once.
+        child = txtMain_ = CreateWindowExW(0, L"EDIT", L"",
                                            WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY |
                                                ES_LEFT,
                                            r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_, id, instance,
@@ -190,26 +192,23 @@ void frmMain::CreateControls() {
         pictures_[p.id - kFirstPicture] = std::make_unique<PictureBox>(hwnd_, p.id, r, !IsPictureHolder(p.id));
         break;
     }
-    if (child) {
-      SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-      SetWindowSubclass(child, &frmMain::ChildSubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    if (child) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    if (child && child != txtMain_) {
+      SetWindowLongPtrW(child, GWLP_USERDATA,
+                        SetWindowLongPtrW(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&frmMain::ChildProc)));
     }
   }
   SendMessageW(txtMain_, EM_SETLIMITTEXT, 0, 0);
   SetPanelMargins(txtMain_);
+  SetWindowTextW(txtMain_, InitialPanelText().c_str());
   SendMessageW(txtOCXFile_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(3, 3));
   // The head file box centres its one line vertically (see WM_NCCALCSIZE below).
   SetWindowPos(txtOCXFile_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
-  // Tab order: txtMain (not a tab stop), txtOCXFile, lstGames.
-  SetWindowPos(txtMain_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  SetWindowPos(txtOCXFile_, txtMain_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  SetWindowPos(lstGames_, txtOCXFile_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   // Both accept dropped files (what DragAcceptFiles does, without loading the shell at start-up).
   for (HWND target : {txtOCXFile_, lstGames_})
     SetWindowLongPtrW(target, GWL_EXSTYLE, GetWindowLongPtrW(target, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
 
-  for (const PictureSource& s : kPictureSources)
-    Picture(s.id).SetPicture(LoadBitmapA(instance, MAKEINTRESOURCEA(s.resource)));
+  for (const PictureSource& s : kPictureSources) Picture(s.id).SetPictureResource(s.resource);
   Picture(IDC_Image1).SetPicture(Picture(IDC_imgSel).Picture());
   Picture(IDC_Image2).SetPicture(Picture(IDC_imgReg).Picture());
   Picture(IDC_Image3).SetPicture(Picture(IDC_imgUnReg).Picture());
@@ -270,7 +269,9 @@ bool frmMain::AddCall(std::wstring& strCallID) {
     SetFileBoxText(strCallID);
     if (!hwnd_) return false;
     ShowWindow(hwnd_, SW_SHOW);
-    SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    // Already the active window with nothing above it (as right after start-up): nothing to move.
+    if (GetForegroundWindow() != hwnd_ || GetWindow(hwnd_, GW_HWNDPREV))
+      SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   } catch (...) {
     // Faults end the operation silently; the caller always sees False.
   }
@@ -391,7 +392,7 @@ LRESULT frmMain::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_MEASUREITEM:
       if (wParam != IDC_lstGames) break;
-      reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = static_cast<UINT>(LineHeight(font_) + 1);
+      reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = static_cast<UINT>(lineHeight_ + 1);
       return TRUE;
     case WM_DRAWITEM:
       if (wParam != IDC_lstGames) break;
@@ -449,7 +450,7 @@ LRESULT frmMain::OnChildMessage(HWND child, UINT msg, WPARAM wParam, LPARAM lPar
   if (child == txtOCXFile_ && msg == WM_NCCALCSIZE) {
     // Room above and below the line, so the text sits in the middle of the box.
     RECT* client = reinterpret_cast<RECT*>(lParam);
-    const int spare = (client->bottom - client->top) - LineHeight(font_);
+    const int spare = (client->bottom - client->top) - lineHeight_;
     if (spare > 1) {
       client->top += spare / 2;
       client->bottom -= spare - spare / 2;
@@ -472,17 +473,18 @@ LRESULT frmMain::OnChildMessage(HWND child, UINT msg, WPARAM wParam, LPARAM lPar
   return 0;
 }
 
-LRESULT CALLBACK frmMain::ChildSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                            DWORD_PTR ref) {
-  auto* self = reinterpret_cast<frmMain*>(ref);
-  if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &frmMain::ChildSubclassProc, 0);
+LRESULT CALLBACK frmMain::ChildProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  const auto own = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (msg == WM_NCDESTROY) SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
+  auto* self = reinterpret_cast<frmMain*>(GetWindowLongPtrA(GetParent(hwnd), GWLP_USERDATA));
+  if (!self || self->hwnd_ != GetParent(hwnd)) return CallWindowProcW(own, hwnd, msg, wParam, lParam);
   // Let the list box take its own selection first, so a right press finds the state it left.
   LRESULT result = 0;
   bool handled = false;
   if (msg == WM_DROPFILES) {
     result = self->OnChildMessage(hwnd, msg, wParam, lParam, handled);
   } else {
-    result = DefSubclassProc(hwnd, msg, wParam, lParam);
+    result = CallWindowProcW(own, hwnd, msg, wParam, lParam);
     self->OnChildMessage(hwnd, msg, wParam, lParam, handled);
   }
   return result;
@@ -539,16 +541,16 @@ void frmMain::OnPaint() {
   HDC dc = BeginPaint(hwnd_, &ps);
   RECT rc;
   GetClientRect(hwnd_, &rc);
+  HDC mem = CreateCompatibleDC(dc);
   if (skin_) {
-    HDC mem = CreateCompatibleDC(dc);
     HGDIOBJ old = SelectObject(mem, skin_);
     BitBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, SRCCOPY);
     SelectObject(mem, old);
-    DeleteDC(mem);
   } else {
     FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH)));
   }
   for (const auto& picture : pictures_)
-    if (picture) picture->Paint(dc);
+    if (picture) picture->Paint(dc, mem);
+  DeleteDC(mem);
   EndPaint(hwnd_, &ps);
 }

@@ -107,8 +107,9 @@ class frmMain {
 
  private:
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK ChildSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                            DWORD_PTR ref);
+  // Procedure of the list and the head file box: the form sees their messages, then (or instead)
+  // the control's own procedure, kept in the control's user data.
+  static LRESULT CALLBACK ChildProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT OnChildMessage(HWND child, UINT msg, WPARAM wParam, LPARAM lParam, bool& handled);
   void CreateControls();
@@ -128,6 +129,7 @@ class frmMain {
   PictureBox* pressed_ = nullptr;  // the picture the left button went down on, until it comes up
   HBRUSH blackBrush_ = nullptr;
   HFONT font_ = nullptr;
+  int lineHeight_ = 0;  // of a line in font_, in pixels
   HBITMAP skin_ = nullptr;
   bool timer1Enabled_ = false;
   bool busyPointer_ = false;

@@ -121,6 +121,18 @@ TEST_F(MainWindow, AddCallAndHandOffMessagesPutTheLongPathIntoTheBox) {
   // Other messages still reach the window's own procedure through the hook.
   EXPECT_EQ(GetWindowTextLengthA(form), 24);
 
+  // Another window in front: AddCall brings the form before it and makes it the active window.
+  HWND other = CreateWindowExA(0, "STATIC", "in front", WS_POPUP | WS_VISIBLE, 0, 0, 60, 40, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  SetForegroundWindow(other);
+  ASSERT_EQ(GetForegroundWindow(), other);
+  Form().AddCall(call);
+  EXPECT_EQ(GetForegroundWindow(), form);
+  bool otherBelow = false;
+  for (HWND w = GetWindow(form, GW_HWNDNEXT); w && !otherBelow; w = GetWindow(w, GW_HWNDNEXT)) otherBelow = w == other;
+  EXPECT_TRUE(otherBelow) << "the other window is now behind the form";
+  DestroyWindow(other);
+
   ShowWindow(form, SW_MINIMIZE);
   ASSERT_TRUE(IsIconic(form));
   Form().AddCall(call);
