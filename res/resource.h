@@ -1,6 +1,7 @@
 #pragma once
 // Resource ids of the program's pictures, icon and manifest.
 #define IDI_APP 1
+#define IDR_VISUAL_STYLES 3  // a manifest
 #define IDB_SKIN 201
 #define IDB_VERSION 202
 #define IDB_OPEN 203

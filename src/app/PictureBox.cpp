@@ -24,6 +24,11 @@ int ShiftStateOf(WPARAM wParam) {
   return shift;
 }
 
+HBITMAP LoadPicture(int resource) {
+  return static_cast<HBITMAP>(
+      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resource), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+}
+
 PictureBox::PictureBox(HWND parent, int id, RECT place, bool visible)
     : parent_(parent), id_(id), place_(place), visible_(visible) {}
 
@@ -33,7 +38,7 @@ PictureBox::~PictureBox() {
 
 HBITMAP PictureBox::Picture() const {
   if (!picture_ && resource_ && !loaded_) {
-    loaded_ = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resource_));
+    loaded_ = LoadPicture(resource_);
     picture_ = loaded_;
   }
   return picture_;

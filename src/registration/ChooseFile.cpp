@@ -6,6 +6,7 @@
 
 #include "app/AnsiText.h"
 #include "app/MsgBox.h"
+#include "app/VisualStyles.h"
 #include "registration/RegRules.h"
 
 namespace {
@@ -41,7 +42,12 @@ void frmMain::Image1_Click() {
   dialog.lpstrInitialDir = "c:\\";
   dialog.lpstrTitle = "Select OCX File ";
   dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;  // 4100
-  if (!GetOpenFileNameA(&dialog)) return;
+  bool chosen = false;
+  {
+    const VisualStyles themed;
+    chosen = GetOpenFileNameA(&dialog) != FALSE;
+  }
+  if (!chosen) return;
   SetFileBoxText(FromAnsi(file.substr(0, file.find('\0'))));
 }
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/Controls.h"
+#include "app/VisualStyles.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ void DialogForm::ShowModal(HWND owner) {
   dialog.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
   closing_ = false;
   if (!font_) font_ = CreateUiFont();
+  const VisualStyles themed;
   DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &dialog.header, owner, &DialogForm::DialogProc,
                           reinterpret_cast<LPARAM>(this));
   hwnd_ = nullptr;

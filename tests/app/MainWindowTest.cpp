@@ -141,8 +141,17 @@ TEST_F(MainWindow, AddCallAndHandOffMessagesPutTheLongPathIntoTheBox) {
 }
 
 TEST_F(MainWindow, ErrMsgProcShowsMessageNumberAndDescription) {
-  Boxes().Answer(IDOK);
+  // Boxes are themed (their buttons are common controls), the skinned main window's controls not.
+  bool themed = false;
+  Boxes().Handle([&](const BoxInfo& box) {
+    themed = ThemedControl(GetDlgItem(box.hwnd, IDOK));
+    DialogAnswerer::Press(box.hwnd, IDOK);
+    return true;
+  });
   Form().ErrMsgProc(L"13 - Type mismatch", RunTimeError{13, L"VeskInstaller", L"Type mismatch"});
+  EXPECT_TRUE(themed);
+  EXPECT_FALSE(ThemedControl(Form().lstGames()));
+  EXPECT_FALSE(ThemedControl(Form().txtOCXFile()));
   ASSERT_EQ(Boxes().SeenCount(), 1u);
   const BoxInfo box = Boxes().Seen()[0];
   EXPECT_EQ(box.caption, L"Vesk\u2122 Game/Head Installer");

@@ -44,9 +44,10 @@ TEST_F(ChooseFileTest, BrowsePutsTheChosenPathIntoTheBoxUnlessCancelled) {
 
   const std::string chess = Head("chess.ocx");
   std::wstring caption;
-  bool typed = false;
+  bool typed = false, themed = false;
   Boxes().Handle([&](const BoxInfo& box) {
     caption = box.caption;
+    themed = testenv::ThemedControl(GetDlgItem(box.hwnd, IDOK));
     // The file name box is an edit, or a combo box with an edit in it.
     for (int id : {cmb13, edt1}) {
       if (HWND name = GetDlgItem(box.hwnd, id); name && IsWindowVisible(name)) {
@@ -61,6 +62,7 @@ TEST_F(ChooseFileTest, BrowsePutsTheChosenPathIntoTheBoxUnlessCancelled) {
   Form().Image1_Click();
   EXPECT_EQ(caption, L"Select OCX File ");
   ASSERT_TRUE(typed) << "no file name box in the dialog";
+  EXPECT_TRUE(themed) << "the dialog's buttons have the themed look";
   EXPECT_EQ(Form().FileBoxText(), W(chess));
   EXPECT_FALSE(Registered(Chess())) << "choosing a file registers nothing";
 }

@@ -42,6 +42,7 @@ class Forms : public ShellTest {
       owner_ = GetWindow(box.hwnd, GW_OWNER);
       ownerEnabled_ = owner_ && IsWindowEnabled(owner_);
       ticked_ = SendMessageW(GetDlgItem(box.hwnd, checkBox), BM_GETCHECK, 0, 0) == BST_CHECKED;
+      themed_ = testenv::ThemedControl(GetDlgItem(box.hwnd, checkBox));
       mainShown_ = form_ && IsWindowVisible(form_->hWnd());
       // The layout: the dialog itself first (id 0, caption, client size), then its controls in
       // window order (the tab order).
@@ -76,7 +77,7 @@ class Forms : public ShellTest {
 
   std::unique_ptr<frmMain> form_;
   HWND dialog_ = nullptr, owner_ = nullptr;
-  bool ownerEnabled_ = false, ticked_ = false, mainShown_ = true;
+  bool ownerEnabled_ = false, ticked_ = false, mainShown_ = true, themed_ = false;
   std::vector<std::wstring> layout_;
 };
 
@@ -139,6 +140,7 @@ TEST_F(Forms, StartUpStateTable) {
   EXPECT_EQ(ClassesValue(kCommandKey), ExePath() + " %1");
   EXPECT_EQ(owner_, nullptr);
   EXPECT_FALSE(ticked_);
+  EXPECT_TRUE(themed_) << "the prompt's controls have the themed look";
   EXPECT_EQ(layout_,
             (std::vector<std::wstring>{
                 Control(0, frmAssociate::kCaption, 0, 0, 4350, 1950, false),

@@ -281,6 +281,16 @@ std::set<DWORD> MainWindowOwners() {
   return owners;
 }
 
+bool ThemedControl(HWND hwnd) {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCWSTR>(GetClassLongPtrW(hwnd, GCLP_WNDPROC)), &module);
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(module, path, MAX_PATH);
+  const wchar_t* name = wcsrchr(path, L'\\');
+  return module && _wcsicmp(name ? name + 1 : path, L"comctl32.dll") == 0;
+}
+
 HWND WaitForWindow(DWORD processId, const std::string& caption, DWORD timeoutMs) {
   FindByCaption f{processId, caption};
   PumpUntil(

@@ -64,6 +64,10 @@ class Process {
 // The processes that own a main window of the program right now.
 std::set<DWORD> MainWindowOwners();
 
+// Whether a window's class comes from the themed common controls (its procedure lives in
+// comctl32) rather than from the system's plain window classes.
+bool ThemedControl(HWND hwnd);
+
 // The top-level window of a process with this caption, waiting up to timeoutMs for it.
 HWND WaitForWindow(DWORD processId, const std::string& caption, DWORD timeoutMs);
 
