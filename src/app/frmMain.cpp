@@ -476,8 +476,9 @@ LRESULT frmMain::OnChildMessage(HWND child, UINT msg, WPARAM wParam, LPARAM lPar
 LRESULT CALLBACK frmMain::ChildProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   const auto own = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (msg == WM_NCDESTROY) SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
-  auto* self = reinterpret_cast<frmMain*>(GetWindowLongPtrA(GetParent(hwnd), GWLP_USERDATA));
-  if (!self || self->hwnd_ != GetParent(hwnd)) return CallWindowProcW(own, hwnd, msg, wParam, lParam);
+  const HWND parent = GetParent(hwnd);
+  auto* self = reinterpret_cast<frmMain*>(GetWindowLongPtrA(parent, GWLP_USERDATA));
+  if (!self || self->hwnd_ != parent) return CallWindowProcW(own, hwnd, msg, wParam, lParam);
   // Let the list box take its own selection first, so a right press finds the state it left.
   LRESULT result = 0;
   bool handled = false;

@@ -44,6 +44,7 @@ void frmMain::Image1_Click() {
   dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;  // 4100
   bool chosen = false;
   {
+    // Only the dialog is themed: what the choice goes on to do (a panel made anew) keeps the plain look.
     const VisualStyles themed;
     chosen = GetOpenFileNameA(&dialog) != FALSE;
   }
