@@ -1,8 +1,49 @@
 /* A head whose entry points misbehave, one way per build:
- *   AWKWARD_SLEEP_MS=n  runs n milliseconds before it returns success;
- *   AWKWARD_STATUS=hr   returns the failure status hr at once;
- *   AWKWARD_FAULT       writes through a null pointer (an access violation). */
+ *   AWKWARD_SLEEP_MS=n     runs n milliseconds before it returns success;
+ *   AWKWARD_STATUS=hr      returns the failure status hr at once;
+ *   AWKWARD_FAULT          writes through a null pointer (an access violation);
+ *   AWKWARD_EXIT_PROCESS=n ends the whole process with exit code n;
+ *   AWKWARD_EXIT_THREAD    unloads itself and ends the calling thread;
+ *   AWKWARD_THROW          raises the exception a C++ throw raises, which nobody catches;
+ *   AWKWARD_BREAK          hits a breakpoint;
+ *   AWKWARD_PROBE          probes an unreadable address the way the system checks a pointer, a
+ *                          fault the system handles itself, then returns success;
+ *   AWKWARD_ASK            asks the user a question in a message box and returns success once
+ *                          it is closed;
+ *   AWKWARD_LOAD=L"f.dll"  loads the library f.dll from its own folder and returns success (or
+ *                          the loader's error). */
 #include <windows.h>
+
+/* The code of the exception a C++ throw raises ("msc" with the top bits set). */
+#define CPP_THROW_CODE 0xE06D7363u
+
+#if defined(AWKWARD_EXIT_THREAD) || defined(AWKWARD_LOAD)
+/* This library's handle, found from the address of a variable of its own; no reference taken. */
+static HMODULE own_module(void) {
+  static const char inside = 0;
+  HMODULE module = NULL;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     (LPCWSTR)&inside, &module);
+  return module;
+}
+#endif
+
+#if defined(AWKWARD_LOAD)
+static HRESULT load_neighbour(const wchar_t* name) {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(own_module(), path, MAX_PATH);
+  DWORD folder = length;
+  HMODULE library;
+  if (length == 0 || length >= MAX_PATH) return E_FAIL;
+  while (folder > 0 && path[folder - 1] != L'\\' && path[folder - 1] != L'/') --folder;
+  if (folder + lstrlenW(name) >= MAX_PATH) return E_FAIL;
+  lstrcpyW(path + folder, name);
+  library = LoadLibraryW(path);
+  if (!library) return HRESULT_FROM_WIN32(GetLastError());
+  FreeLibrary(library);
+  return S_OK;
+}
+#endif
 
 static HRESULT misbehave(void) {
 #if defined(AWKWARD_SLEEP_MS)
@@ -15,6 +56,28 @@ static HRESULT misbehave(void) {
   static int* volatile nowhere = NULL;
   *nowhere = 1;
   return S_OK;
+#elif defined(AWKWARD_EXIT_PROCESS)
+  ExitProcess(AWKWARD_EXIT_PROCESS);
+#elif defined(AWKWARD_EXIT_THREAD)
+  /* Drops the reference the caller's LoadLibrary took, so the caller's own FreeLibrary later
+     finds the module gone. */
+  FreeLibraryAndExitThread(own_module(), 0);
+#elif defined(AWKWARD_THROW)
+  RaiseException(CPP_THROW_CODE, 0, 0, NULL);
+  return S_OK;
+#elif defined(AWKWARD_BREAK)
+  DebugBreak();
+  return S_OK;
+#elif defined(AWKWARD_PROBE)
+  /* The probe's result does not matter: only that the fault it causes is handled inside it. */
+  static const void* volatile unreadable = (const void*)16;
+  (void)IsBadReadPtr(unreadable, 4);
+  return S_OK;
+#elif defined(AWKWARD_ASK)
+  MessageBoxW(NULL, L"Do you want to go on?", L"Awkward head question", MB_OK | MB_ICONQUESTION);
+  return S_OK;
+#elif defined(AWKWARD_LOAD)
+  return load_neighbour(AWKWARD_LOAD);
 #else
 #error "choose one misbehaviour"
 #endif

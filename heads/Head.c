@@ -2,10 +2,11 @@
  *
  * DllRegisterServer writes the head's Games list entry (its display name, default value its class
  * id), its class key with InprocServer32 (this file's own path, apartment threaded) and TypeLib,
- * and the rest of its id family: a second class, two interfaces and the type library. The family
- * ids differ from the class id only in characters 8 and 9 (counting the brace as 1), which hold
- * the class id's value there plus 1, minus 1, minus 2 and minus 3, as two uppercase hex digits.
- * DllUnregisterServer removes all of it.
+ * and the rest of its id family, laid out as a VB-made control lays it out: a second class with an
+ * InprocServer32 of its own, two interfaces whose TypeLib sub-keys name the type library, and the
+ * type library with its "1.0\0\win32" file entry. The family ids differ from the class id only in
+ * characters 8 and 9 (counting the brace as 1), which hold the class id's value there plus 1,
+ * minus 1, minus 2 and minus 3, as two uppercase hex digits. DllUnregisterServer removes all of it.
  *
  * Compile definitions: HEAD_NAME (display name), HEAD_CLASS_ID (38-character braced class id) and
  * optionally HEAD_NEEDS_COM: the registration then first asks COM for the component categories
@@ -66,9 +67,15 @@ typedef struct {
   char server_key[MAX_PATH];
   char typelib_ref_key[MAX_PATH];
   char second_class_key[MAX_PATH];
+  char second_server_key[MAX_PATH];
   char interface1_key[MAX_PATH];
+  char interface1_typelib_key[MAX_PATH];
   char interface2_key[MAX_PATH];
+  char interface2_typelib_key[MAX_PATH];
   char typelib_key[MAX_PATH];
+  char typelib_version_key[MAX_PATH];
+  char typelib_locale_key[MAX_PATH];
+  char typelib_file_key[MAX_PATH];
   char typelib_id[kIdLength + 1];
 } HeadKeys;
 
@@ -80,12 +87,18 @@ static void head_keys(HeadKeys* k) {
   snprintf(k->typelib_ref_key, MAX_PATH, "%s\\TypeLib", k->class_key);
   family_id(id, +1);
   snprintf(k->second_class_key, MAX_PATH, "CLSID\\%s", id);
+  snprintf(k->second_server_key, MAX_PATH, "%s\\InprocServer32", k->second_class_key);
   family_id(id, -1);
   snprintf(k->interface1_key, MAX_PATH, "Interface\\%s", id);
+  snprintf(k->interface1_typelib_key, MAX_PATH, "%s\\TypeLib", k->interface1_key);
   family_id(id, -2);
   snprintf(k->interface2_key, MAX_PATH, "Interface\\%s", id);
+  snprintf(k->interface2_typelib_key, MAX_PATH, "%s\\TypeLib", k->interface2_key);
   family_id(k->typelib_id, -3);
   snprintf(k->typelib_key, MAX_PATH, "TypeLib\\%s", k->typelib_id);
+  snprintf(k->typelib_version_key, MAX_PATH, "%s\\1.0", k->typelib_key);
+  snprintf(k->typelib_locale_key, MAX_PATH, "%s\\0", k->typelib_version_key);
+  snprintf(k->typelib_file_key, MAX_PATH, "%s\\win32", k->typelib_locale_key);
 }
 
 #ifdef HEAD_NEEDS_COM
@@ -114,22 +127,28 @@ HRESULT STDAPICALLTYPE DllRegisterServer(void) {
   if (!status) status = set_string(HKEY_CLASSES_ROOT, k.server_key, "ThreadingModel", "Apartment");
   if (!status) status = set_string(HKEY_CLASSES_ROOT, k.typelib_ref_key, NULL, k.typelib_id);
   if (!status) status = set_string(HKEY_CLASSES_ROOT, k.second_class_key, NULL, HEAD_NAME " Property Page");
+  if (!status) status = set_string(HKEY_CLASSES_ROOT, k.second_server_key, NULL, path);
   if (!status) status = set_string(HKEY_CLASSES_ROOT, k.interface1_key, NULL, "_" HEAD_NAME);
+  if (!status) status = set_string(HKEY_CLASSES_ROOT, k.interface1_typelib_key, NULL, k.typelib_id);
   if (!status) status = set_string(HKEY_CLASSES_ROOT, k.interface2_key, NULL, "__" HEAD_NAME);
+  if (!status) status = set_string(HKEY_CLASSES_ROOT, k.interface2_typelib_key, NULL, k.typelib_id);
   if (!status) status = set_string(HKEY_CLASSES_ROOT, k.typelib_key, NULL, HEAD_NAME " Library");
+  if (!status) status = set_string(HKEY_CLASSES_ROOT, k.typelib_file_key, NULL, path);
   return HRESULT_FROM_WIN32(status);
 }
 
+/* RegDeleteKeyA refuses a key that still has sub-keys: each sub-key comes before its parent. */
 HRESULT STDAPICALLTYPE DllUnregisterServer(void) {
   HeadKeys k;
+  const char* const class_keys[] = {
+      k.server_key, k.typelib_ref_key, k.class_key,
+      k.second_server_key, k.second_class_key,
+      k.interface1_typelib_key, k.interface1_key,
+      k.interface2_typelib_key, k.interface2_key,
+      k.typelib_file_key, k.typelib_locale_key, k.typelib_version_key, k.typelib_key};
+  size_t i;
   head_keys(&k);
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, k.games_entry);
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, k.server_key);
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, k.typelib_ref_key);
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, k.class_key);
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, k.second_class_key);
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, k.interface1_key);
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, k.interface2_key);
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, k.typelib_key);
+  for (i = 0; i < sizeof class_keys / sizeof class_keys[0]; ++i) RegDeleteKeyA(HKEY_CLASSES_ROOT, class_keys[i]);
   return S_OK;
 }

@@ -21,6 +21,9 @@ enum ControlId : int {
 
 inline constexpr int kFirstPicture = IDC_imgVersion;
 inline constexpr int kTimer1 = 1;
+inline constexpr int kLateWorkerTimer = 2;
+// Posted to the main window when a wait has ended with hand-offs or a close left to do.
+inline constexpr unsigned kRunDeferredMessage = 0x8000 + 1;  // WM_APP + 1
 inline constexpr int kTwipsPerPixel = 15;
 
 // A control's place on the window's client area, in twips.

@@ -1,6 +1,8 @@
 // The main window: design, load and unload, the refresh timer and the public operations.
 #include "app/frmMain.h"
 
+#include <optional>
+
 #include <windowsx.h>
 
 #include "app/AnsiText.h"
@@ -10,6 +12,7 @@
 #include "app/modInstaller.h"
 #include "app/modMultipleInstance.h"
 #include "fileinfo/PanelTexts.h"
+#include "registration/EntryWorker.h"
 #include "res/resource.h"
 #include "shell/frmAssociate.h"
 #include "shell/frmOptions.h"
@@ -94,6 +97,13 @@ void DrawListItem(const DRAWITEMSTRUCT& item) {
             DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
+// Keys, mouse buttons and moves, on the client area or the frame.
+bool IsUserInput(UINT msg) {
+  return (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) || (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) ||
+         (msg >= WM_NCMOUSEMOVE && msg <= WM_NCXBUTTONDBLCLK) || msg == WM_NCMOUSEHOVER || msg == WM_NCMOUSELEAVE ||
+         msg == WM_MOUSEHOVER || msg == WM_MOUSELEAVE;
+}
+
 std::wstring WindowText(HWND hwnd) {
   const int n = GetWindowTextLengthW(hwnd);
   std::wstring text(static_cast<size_t>(n) + 1, L'\0');
@@ -150,6 +160,8 @@ void frmMain::Show() {
   CreateControls();
   Form_Load();
   if (hwnd_) ShowWindow(hwnd_, SW_SHOW);
+  ready_ = true;
+  RunDeferred();
 }
 
 void frmMain::CreateControls() {
@@ -251,6 +263,7 @@ void frmMain::Unload() {
   if (!hwnd_ || unloading_) return;
   unloading_ = true;
   Form_Unload();
+  EndLateWorkers();
   HWND hwnd = hwnd_;
   pressed_ = nullptr;
   for (auto& picture : pictures_) picture.reset();
@@ -277,6 +290,63 @@ bool frmMain::AddCall(std::wstring& strCallID) {
   }
   modMultipleInstance::TraceAddCall(strCallID);
   return false;
+}
+
+void frmMain::ReceiveHandOff(const std::wstring& path) {
+  if (!ready_ || waiting_) {
+    pendingHandOffs_.push_back(path);
+    return;
+  }
+  std::wstring callId = path;
+  AddCall(callId);
+}
+
+void frmMain::RunDeferred() {
+  if (waiting_ || !hwnd_) return;
+  const std::vector<std::wstring> paths = std::move(pendingHandOffs_);
+  pendingHandOffs_.clear();
+  if (closeRequested_) {
+    closeRequested_ = false;
+    Unload();
+    return;
+  }
+  for (std::wstring path : paths) AddCall(path);
+}
+
+bool frmMain::WaitAnswering(const std::vector<HANDLE>& objects, DWORD limitMs) {
+  waiting_ = true;
+  const ULONGLONG deadline = GetTickCount64() + limitMs;
+  bool signalled = false;
+  std::optional<WPARAM> quit;
+  for (;;) {
+    const ULONGLONG now = GetTickCount64();
+    const DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+    const auto count = static_cast<DWORD>(objects.size());
+    const DWORD woke = MsgWaitForMultipleObjectsEx(count, objects.data(), left, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woke < WAIT_OBJECT_0 + count) {
+      signalled = true;
+      break;
+    }
+    if (woke != WAIT_OBJECT_0 + count) break;  // the time is up, or the wait failed
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        quit = msg.wParam;
+        continue;
+      }
+      if (IsUserInput(msg.message)) continue;
+      if (msg.message == WM_DROPFILES) {
+        DragFinish(reinterpret_cast<HDROP>(msg.wParam));
+        continue;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  waiting_ = false;
+  if (quit) PostQuitMessage(static_cast<int>(*quit));
+  if (hwnd_ && (closeRequested_ || !pendingHandOffs_.empty())) PostMessageA(hwnd_, kRunDeferredMessage, 0, 0);
+  return signalled;
 }
 
 void frmMain::ErrMsgProc(const std::wstring& mMsg, const RunTimeError& err) {
@@ -383,6 +453,14 @@ LRESULT frmMain::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_TIMER:
       if (wParam == kTimer1) Timer1_Timer();
+      if (wParam == kLateWorkerTimer) LateWorkerTimer_Timer();
+      return 0;
+    case kRunDeferredMessage:
+      RunDeferred();
+      return 0;
+    case WM_COPYDATA:
+      // Before the hand-off procedure is in place (or after it is gone), the path is kept all the same.
+      if (const auto path = modMultipleInstance::HandOffPath(lParam)) ReceiveHandOff(*path);
       return 0;
     case WM_COMMAND: {
       const int id = LOWORD(wParam), code = HIWORD(wParam);
@@ -424,11 +502,16 @@ LRESULT frmMain::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       OnPaint();
       return 0;
     case WM_CLOSE:
-      Unload();
+      if (waiting_)
+        closeRequested_ = true;
+      else
+        Unload();
       return 0;
-    case WM_NCDESTROY:
+    case WM_NCDESTROY: {
+      HWND hwnd = hwnd_;
       hwnd_ = nullptr;
-      break;
+      return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
     default:
       break;
   }
@@ -441,6 +524,10 @@ LRESULT frmMain::OnChildMessage(HWND child, UINT msg, WPARAM wParam, LPARAM lPar
   if (msg == WM_DROPFILES) {
     handled = true;
     HDROP drop = reinterpret_cast<HDROP>(wParam);
+    if (waiting_) {
+      DragFinish(drop);
+      return 0;
+    }
     if (child == txtOCXFile_) txtOCXFile_DropFiles(drop);
     if (child == lstGames_) lstGames_DropFiles(drop);
     DragFinish(drop);

@@ -3,6 +3,7 @@
 // Its procedures are spread over the subsystems that specify them; each file says which.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 #include <shellapi.h>
@@ -12,6 +13,9 @@
 #include "shell/Registry.h"
 
 class PictureBox;
+namespace registration {
+class EntryWorker;
+}
 
 // Mouse button codes and shift-key states as the window's mouse events report them.
 enum MouseButton { vbLeftButton = 1, vbRightButton = 2, vbMiddleButton = 4 };
@@ -35,6 +39,9 @@ class frmMain {
 
   // ---- Public operations (app/frmMain.cpp, registration/RegUnReg.cpp)
   bool AddCall(std::wstring& strCallID);
+  // A path handed over by a second start: AddCall at once, or once a registration that is under
+  // way has ended (no path is lost, and none lands in the middle of it).
+  void ReceiveHandOff(const std::wstring& path);
   void ErrMsgProc(const std::wstring& mMsg, const RunTimeError& err);
   void RegUnReg(std::wstring inFileSpec, const std::wstring& inHandle = L"");
 
@@ -70,8 +77,16 @@ class frmMain {
   void SetBusyPointer(bool busy);
   bool BusyPointer() const { return busyPointer_; }
 
+  // Waits up to limitMs for one of objects while the window goes on answering: it paints, its timers
+  // tick, hand-offs and other processes' messages are served, but clicks, keys and drops are
+  // dropped, and a close asked for meanwhile is carried out afterwards. True when one of them
+  // was signalled in time.
+  bool WaitAnswering(const std::vector<HANDLE>& objects, DWORD limitMs);
+  bool Waiting() const { return waiting_; }
+
   // ---- Games list (games/GamesStore.cpp, games/GamesView.cpp)
   void LoadGames();
+  // Removes the entry that was asked about and the registration keys that provably belong to its head.
   void RemoveGame(const std::wstring& strClassID);
   void lstGames_Click();
   void txtOCXFile_Change();
@@ -113,6 +128,13 @@ class frmMain {
   LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT OnChildMessage(HWND child, UINT msg, WPARAM wParam, LPARAM lParam, bool& handled);
   void CreateControls();
+  // Workers still running after the time limit: each one's outcome is one more panel line when
+  // it ends; the window's unload ends those still running.
+  void WatchLateWorker(std::unique_ptr<registration::EntryWorker> worker);
+  void LateWorkerTimer_Timer();
+  void EndLateWorkers();
+  // What waited for a registration to end: hand-offs, then a close.
+  void RunDeferred();
   void Form_Load();
   void Form_Unload();
   LRESULT OnCtlColor(HDC dc, HWND control);
@@ -136,5 +158,12 @@ class frmMain {
   bool panelCentred_ = false;
   bool settingFileBox_ = false;
   bool unloading_ = false;
+  bool ready_ = false;    // loaded: hand-offs go to AddCall
+  bool waiting_ = false;  // inside WaitAnswering
+  bool closeRequested_ = false;
+  std::vector<std::wstring> pendingHandOffs_;
+  std::vector<std::unique_ptr<registration::EntryWorker>> lateWorkers_;
+  // Workers whose work is done but whose process has not quite ended yet.
+  std::vector<std::unique_ptr<registration::EntryWorker>> exitingWorkers_;
   VersionFields versionFields_;
 };

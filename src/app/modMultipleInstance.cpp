@@ -17,12 +17,47 @@ WNDPROC g_previousProc = nullptr;
 bool PrevInstance() {
   static HANDLE guard = nullptr;
   if (!guard) guard = CreateMutexA(nullptr, FALSE, "Local\\VeskGameHeadInstaller.Instance");
-  return guard && GetLastError() == ERROR_ALREADY_EXISTS;
+  // A running instance with other rights (elevated) refuses access to its object: it runs all the same.
+  if (!guard) return GetLastError() == ERROR_ACCESS_DENIED;
+  return GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
+// How long a second start waits for the running instance: for its window to appear (it may be
+// starting at this very moment), and for it to handle the path.
+constexpr DWORD kWindowWaitMs = 5000;
+constexpr UINT kHandOffWaitMs = 15000;
+
+HWND FindMainWindow() { return FindWindowA(nullptr, frmMain::kCaption); }
+
+HWND WaitForMainWindow() {
+  const ULONGLONG deadline = GetTickCount64() + kWindowWaitMs;
+  HWND found = FindMainWindow();
+  while (!found && GetTickCount64() < deadline) {
+    Sleep(50);
+    found = FindMainWindow();
+  }
+  return found;
+}
+
+// Above every other window, then back among the ordinary ones: in front, but not kept on top.
 void BringToFront(HWND hwnd) {
+  if (!hwnd) return;
+  constexpr UINT kPlaceOnly = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW;
   ShowWindow(hwnd, SW_SHOW);
-  SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, kPlaceOnly);
+  SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, kPlaceOnly);
+  // A program the user has just started may hand the foreground on.
+  SetForegroundWindow(hwnd);
+}
+
+// The text in the system code page; nothing when a character has no place in it.
+std::optional<std::string> InCodePage(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  BOOL lossy = FALSE;
+  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), nullptr,
+                                    0, nullptr, &lossy);
+  if (n <= 0 || lossy) return std::nullopt;
+  return ToAnsi(text);
 }
 
 void RunMessageLoop(frmMain& form) {
@@ -63,20 +98,50 @@ std::wstring CommandText() {
 }
 
 void SendHandOff(HWND target, const std::wstring& text) {
-  std::string payload = ToAnsi(text);
-  payload.push_back('\0');
+  if (!target) return;
+  std::optional<std::string> narrow = InCodePage(text);
+  std::wstring wide = text;
   COPYDATASTRUCT cds{};
-  cds.dwData = kHandOffData;
-  cds.cbData = static_cast<DWORD>(payload.size());
-  cds.lpData = payload.data();
-  SendMessageA(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+  if (narrow) {
+    narrow->push_back('\0');
+    cds.dwData = kHandOffData;
+    cds.cbData = static_cast<DWORD>(narrow->size());
+    cds.lpData = narrow->data();
+  } else {
+    cds.dwData = kHandOffDataWide;
+    cds.cbData = static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t));
+    cds.lpData = wide.data();
+  }
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, kHandOffWaitMs, &result);
+}
+
+std::optional<std::wstring> HandOffPath(LPARAM copyData) {
+  // The platform's own record: its size differs between 32-bit and 64-bit processes.
+  COPYDATASTRUCT cds{};
+  if (copyData) cds = *reinterpret_cast<const COPYDATASTRUCT*>(copyData);
+  if (cds.dwData != kHandOffData && cds.dwData != kHandOffDataWide) return std::nullopt;
+  if (!cds.lpData) cds.cbData = 0;
+  std::wstring text;
+  if (cds.dwData == kHandOffData) {
+    std::vector<char> buffer(static_cast<size_t>(cds.cbData) + 1, '\0');
+    if (cds.cbData) memcpy(buffer.data(), cds.lpData, cds.cbData);
+    text = FromAnsi(std::string(buffer.data(), buffer.size()));
+  } else {
+    std::vector<wchar_t> buffer(cds.cbData / sizeof(wchar_t) + 1, L'\0');
+    if (cds.cbData) memcpy(buffer.data(), cds.lpData, cds.cbData / sizeof(wchar_t) * sizeof(wchar_t));
+    text.assign(buffer.data(), buffer.size());
+  }
+  text.resize(text.find(L'\0'));
+  return text;
 }
 
 int Main() {
   DeleteLogFile();
   const std::wstring command = TrimQuotes(CommandText());
-  HWND running = FindWindowA(nullptr, frmMain::kCaption);
+  HWND running = FindMainWindow();
   if (PrevInstance()) {
+    if (!running) running = WaitForMainWindow();
     if (!command.empty()) SendHandOff(running, command);
     BringToFront(running);
     return 0;
@@ -112,14 +177,9 @@ void Unhook(HWND hwnd) {
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
   if (uMsg != WM_COPYDATA) return CallWindowProcA(g_previousProc, hwnd, uMsg, wParam, lParam);
-  // The platform's own record: its size differs between 32-bit and 64-bit processes.
-  COPYDATASTRUCT cds{};
-  if (lParam) cds = *reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-  std::vector<char> buffer(static_cast<size_t>(cds.cbData) + 1, '\0');
-  if (cds.cbData && cds.lpData) memcpy(buffer.data(), cds.lpData, cds.cbData);
-  std::wstring text = FromAnsi(std::string(buffer.data(), buffer.size()));
-  text.resize(text.find(L'\0'));
-  if (frmMain* form = frmMain::Current()) form->AddCall(text);
+  const std::optional<std::wstring> path = HandOffPath(lParam);
+  if (!path) return 0;  // another program's data: not ours to take
+  if (frmMain* form = frmMain::Current()) form->ReceiveHandOff(*path);
   return 0;
 }
 

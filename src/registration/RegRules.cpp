@@ -14,6 +14,13 @@ bool IsSuccessStatus(std::uint32_t status) { return (status & 0x80000000u) == 0;
 
 namespace {
 
+constexpr wchar_t kLoadFailed[] = L"Failure loading control OCX/DLL";
+constexpr wchar_t kNoEntryPoint[] = L"Process failed in obtaining entry point or creating thread.";
+constexpr std::uint32_t kModuleNotFound = 126;  // ERROR_MOD_NOT_FOUND
+constexpr std::uint32_t kBadExeFormat = 193;    // ERROR_BAD_EXE_FORMAT
+constexpr std::uint32_t kBadFormat = 11;        // ERROR_BAD_FORMAT
+constexpr std::uint32_t kBadSignature = 191;    // ERROR_INVALID_EXE_SIGNATURE
+
 // "0x" and eight uppercase hex digits.
 std::wstring Hex32(std::uint32_t value) {
   static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
@@ -28,6 +35,32 @@ std::wstring TrimmedBlanks(const std::wstring& text) {
   return text.substr(first, text.find_last_not_of(L" \t\r\n") - first + 1);
 }
 
+// Exit codes from 0x80000000 up are the codes of exceptions (faults, breakpoints, C++ throws);
+// below are the codes a program passes when it ends itself.
+std::wstring HowItEnded(std::uint32_t exitCode) {
+  if (exitCode & 0x80000000u) return L"exception " + Hex32(exitCode);
+  return L"exit code " + std::to_wstring(exitCode);
+}
+
+std::uint32_t ReadLe(std::string_view bytes, size_t at, size_t width) {
+  std::uint32_t value = 0;
+  for (size_t i = 0; i < width; ++i) value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
+  return value;
+}
+
+std::wstring LoadFailureReason(const WorkerOutcome& o) {
+  if (!o.fileExists) return L"The control file could not be found.";
+  if (o.loadError == kModuleNotFound) return L"A DLL that the control needs could not be found.";
+  const bool notAProgram = o.loadError == kBadExeFormat || o.loadError == kBadFormat || o.loadError == kBadSignature;
+  if (notAProgram && o.fileBitness != Bitness::kUnknown && o.fileBitness != o.installerBitness) {
+    return o.fileBitness == Bitness::k32 ? L"This is a 32-bit control; use the 32-bit installer."
+                                         : L"This is a 64-bit control; use the 64-bit installer.";
+  }
+  if (notAProgram) return L"The file is not a program library.";
+  const std::wstring text = TrimmedBlanks(o.systemText);
+  return L"The control could not be loaded (error " + std::to_wstring(o.loadError) + (text.empty() ? L")." : L": " + text + L")");
+}
+
 }  // namespace
 
 std::wstring StatusLine(std::uint32_t status, const std::wstring& systemText) {
@@ -37,8 +70,42 @@ std::wstring StatusLine(std::uint32_t status, const std::wstring& systemText) {
   return text.empty() ? line + L"." : line + L": " + text;
 }
 
-std::wstring FaultLine(std::uint32_t exceptionCode) {
-  return L"Process failed: the entry point faulted with exception " + Hex32(exceptionCode) + L".";
+Bitness FileBitness(std::string_view bytes) {
+  constexpr size_t kNewHeaderOffset = 0x3C;
+  if (bytes.size() < kNewHeaderOffset + 4 || bytes.substr(0, 2) != "MZ") return Bitness::kUnknown;
+  const std::uint32_t pe = ReadLe(bytes, kNewHeaderOffset, 4);
+  if (pe > bytes.size() || bytes.size() - pe < 6 || bytes.substr(pe, 4) != std::string_view("PE\0\0", 4))
+    return Bitness::kUnknown;
+  switch (ReadLe(bytes, pe + 4, 2)) {
+    case 0x014C: return Bitness::k32;   // IMAGE_FILE_MACHINE_I386
+    case 0x8664: return Bitness::k64;   // IMAGE_FILE_MACHINE_AMD64
+    default: return Bitness::kUnknown;
+  }
+}
+
+std::vector<std::wstring> OutcomeLines(const WorkerOutcome& o) {
+  switch (o.stage) {
+    case WorkerStage::kLoadFailed:
+      return {kLoadFailed, LoadFailureReason(o)};
+    case WorkerStage::kStarting:
+      return {kLoadFailed, L"The control ended the worker while it was loading (" + HowItEnded(o.exitCode) + L")."};
+    case WorkerStage::kUnknownLetter:
+      return {L"Unknown command handle"};
+    case WorkerStage::kNoEntryPoint:
+      return {kNoEntryPoint};
+    case WorkerStage::kReturned:
+      return {StatusLine(o.status, o.systemText)};
+    case WorkerStage::kLoaded:
+    case WorkerStage::kEntryRunning:
+      break;
+  }
+  return {L"Process failed: the control ended the worker (" + HowItEnded(o.exitCode) + L")."};
+}
+
+std::wstring LateOutcomeLine(const std::wstring& fileName, const std::vector<std::wstring>& outcomeLines) {
+  std::wstring line = L"After the time limit, " + fileName + L" ended:";
+  for (const std::wstring& part : outcomeLines) line += L" " + part;
+  return line;
 }
 
 bool IsOcxName(const std::wstring& path) {

@@ -1,8 +1,10 @@
 #pragma once
-// Rules of registration that need no Windows: which entry point a command letter selects, how
-// the outcome of a finished entry point reads in the panel, and which dropped names count as heads.
+// Rules of registration that need no Windows: which entry point a command letter selects, how the
+// outcome of a worker reads in the panel, and which dropped names count as heads.
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace registration {
 
@@ -17,8 +19,45 @@ bool IsSuccessStatus(std::uint32_t status);
 // otherwise a failure line naming the status in hex and, when there is one, its system text.
 std::wstring StatusLine(std::uint32_t status, const std::wstring& systemText);
 
-// The panel line for an entry point that was ended by the exception exceptionCode.
-std::wstring FaultLine(std::uint32_t exceptionCode);
+// How far the worker process got with the head. The worker writes it as it goes; what the window
+// finds once the worker has ended tells how it ended.
+enum class WorkerStage : std::uint32_t {
+  kStarting = 0,    // nothing done yet, or the worker ended while the head was loading
+  kLoadFailed,      // the head could not be loaded (loadError)
+  kLoaded,          // loaded; the entry point was being looked up
+  kUnknownLetter,   // loaded, then released: the command letter names no entry point
+  kNoEntryPoint,    // loaded, then released: the entry point is not exported
+  kEntryRunning,    // the entry point was called and has not returned
+  kReturned,        // the entry point returned status
+};
+
+// Whether a program library is built for 32-bit or 64-bit x86 Windows.
+enum class Bitness { kUnknown, k32, k64 };
+
+// The bitness of a program library from the first bytes of its file (at least its headers);
+// kUnknown when they are not those of a Windows program file.
+Bitness FileBitness(std::string_view firstBytes);
+
+// What the window knows once a worker has ended.
+struct WorkerOutcome {
+  WorkerStage stage = WorkerStage::kStarting;
+  std::uint32_t loadError = 0;    // with kLoadFailed: the system's error code
+  std::uint32_t status = 0;       // with kReturned: the entry point's status
+  std::uint32_t exitCode = 0;     // the worker process's exit code
+  Bitness fileBitness = Bitness::kUnknown;
+  Bitness installerBitness = Bitness::kUnknown;
+  std::wstring systemText;        // the system's text for the failing status or load error
+  bool fileExists = true;         // with kLoadFailed: whether the file itself is there
+};
+
+// The panel lines for an ended worker, in order.
+std::vector<std::wstring> OutcomeLines(const WorkerOutcome& outcome);
+
+// The panel line for a worker that was still running when the time limit ran out.
+inline constexpr wchar_t kTimeOutLine[] = L"Process failed in signaled state or time-out.";
+
+// The one further line for a worker that ended after the time limit: its outcome, joined.
+std::wstring LateOutcomeLine(const std::wstring& fileName, const std::vector<std::wstring>& outcomeLines);
 
 // True when the last three characters of the path, lower-cased, are "ocx" (so "docx" passes too).
 bool IsOcxName(const std::wstring& path);

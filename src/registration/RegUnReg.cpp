@@ -1,28 +1,27 @@
 // The registration worker: makes a head file register or unregister itself by running its
-// self-registration entry point on a worker thread, and reports the outcome in the panel.
+// self-registration entry point in a worker process, and reports the outcome in the panel.
 #include <memory>
 #include <new>
 #include <string>
 
 #include "app/AnsiText.h"
+#include "app/Controls.h"
 #include "app/frmMain.h"
 #include "app/modInstaller.h"
-#include "registration/EntryThread.h"
+#include "registration/EntryWorker.h"
 #include "registration/RegRules.h"
 
 namespace {
 
-constexpr DWORD kEntryPointTimeLimitMs = 10000;
+// Covers the whole worker: its start, the load of the head, the entry point and the release.
+constexpr DWORD kTimeLimitMs = 10000;
 
 // A fault of the worker itself goes to the error reporter as "<number> - <description>".
 void ReportFault(frmMain& form, const RunTimeError& err) {
   form.ErrMsgProc(std::to_wstring(err.Number) + L" - " + err.Description, err);
 }
 
-registration::EntryPoint AsEntryPoint(FARPROC address) {
-  // Through the generic function pointer type: the entry point's own type differs from FARPROC.
-  return reinterpret_cast<registration::EntryPoint>(reinterpret_cast<void (*)()>(address));
-}
+std::wstring FileNameOf(const std::wstring& path) { return path.substr(path.find_last_of(L"\\/") + 1); }
 
 }  // namespace
 
@@ -34,49 +33,56 @@ void frmMain::RegUnReg(std::wstring inFileSpec, const std::wstring& inHandle) {
     else
       inFileSpec = modInstaller::GetLongPath(inFileSpec);
 
-    HMODULE library = LoadLibraryA(ToAnsi(inFileSpec).c_str());
-    if (!library) {
-      AppendStatus(L"Failure loading control OCX/DLL");
-      return;
-    }
-    const char* entryName = registration::EntryPointName(inHandle);
-    if (!entryName) {
-      AppendStatus(L"Unknown command handle");
-      FreeLibrary(library);
-      return;
-    }
-
-    HANDLE thread = nullptr;
-    auto call = std::make_unique<registration::EntryCall>();
-    call->entry = AsEntryPoint(GetProcAddress(library, entryName));
-    if (call->entry) {
-      SetBusyPointer(true);
-      DWORD threadId = 0;
-      thread = CreateThread(nullptr, 0, &registration::RunEntryPoint, call.get(), 0, &threadId);
-    }
-    if (!thread) {
+    std::erase_if(exitingWorkers_, [](const auto& worker) { return worker->Exited(); });
+    const ULONGLONG start = GetTickCount64();
+    SetBusyPointer(true);
+    std::unique_ptr<registration::EntryWorker> worker = registration::EntryWorker::Start(inFileSpec, inHandle);
+    if (!worker) {
       SetBusyPointer(false);
       AppendStatus(L"Process failed in obtaining entry point or creating thread.");
-      FreeLibrary(library);
       return;
     }
-
-    // The user-interface thread is blocked for the whole wait.
-    if (WaitForSingleObject(thread, kEntryPointTimeLimitMs) == WAIT_OBJECT_0) {
-      const std::wstring outcome = registration::OutcomeLine(thread, *call);
-      CloseHandle(thread);
-      FreeLibrary(library);
-      SetBusyPointer(false);
-      AppendStatus(outcome);
-      return;
-    }
-    // The thread may still run inside the library: both are released only once it has ended.
-    registration::ReleaseWhenEnded(thread, library, std::move(call));
+    const ULONGLONG spent = GetTickCount64() - start;
+    const bool ended = spent < kTimeLimitMs && WaitAnswering(worker->EndSignals(), kTimeLimitMs - static_cast<DWORD>(spent));
     SetBusyPointer(false);
-    AppendStatus(L"Process failed in signaled state or time-out.");
+    if (ended) {
+      for (const std::wstring& line : worker->OutcomeLines()) AppendStatus(line);
+      if (!worker->Exited()) exitingWorkers_.push_back(std::move(worker));
+    } else {
+      // The worker may be waiting on a question of the head's to the user: it is left to run, and
+      // its outcome follows in one more line when it ends.
+      AppendStatus(registration::kTimeOutLine);
+      WatchLateWorker(std::move(worker));
+    }
   } catch (const std::bad_alloc&) {
     ReportFault(*this, {7, L"RegUnReg", L"Out of memory"});
   } catch (const std::exception& fault) {
     ReportFault(*this, {5, L"RegUnReg", FromAnsi(fault.what())});
   }
+}
+
+void frmMain::WatchLateWorker(std::unique_ptr<registration::EntryWorker> worker) {
+  lateWorkers_.push_back(std::move(worker));
+  SetTimer(hwnd_, kLateWorkerTimer, 250, nullptr);
+}
+
+void frmMain::LateWorkerTimer_Timer() {
+  for (auto it = lateWorkers_.begin(); it != lateWorkers_.end();) {
+    if (!(*it)->Ended()) {
+      ++it;
+      continue;
+    }
+    const std::unique_ptr<registration::EntryWorker> ended = std::move(*it);
+    it = lateWorkers_.erase(it);
+    AppendStatus(registration::LateOutcomeLine(FileNameOf(ended->Path()), ended->OutcomeLines()));
+    EnableTimer1();
+  }
+  if (lateWorkers_.empty()) KillTimer(hwnd_, kLateWorkerTimer);
+}
+
+void frmMain::EndLateWorkers() {
+  for (const auto& worker : lateWorkers_) worker->Terminate();
+  lateWorkers_.clear();
+  for (const auto& worker : exitingWorkers_) worker->Terminate();
+  exitingWorkers_.clear();
 }

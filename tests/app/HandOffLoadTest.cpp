@@ -1,4 +1,4 @@
-// Many second starts at once while the first instance runs: every path is handled exactly once.
+// Many starts at once: every path is handled exactly once, whichever start became the instance.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,10 +10,47 @@
 
 using namespace testenv;
 
+namespace {
+
+const std::string kProgram = "\"" + ExeDir() + "VeskInstaller.exe\"";
+
+// The paths in the AddCall trace, each with how often it was handled.
+std::map<std::string, int> Handled(const std::string& trace) {
+  std::map<std::string, int> handled;
+  const std::string lines = ReadFileBytes(trace);
+  for (size_t at = 0, stop; at < lines.size(); at = stop + 2) {
+    stop = std::min(lines.find("\r\n", at), lines.size());
+    if (stop > at) ++handled[lines.substr(at, stop - at)];
+  }
+  return handled;
+}
+
+}  // namespace
+
+// Two starts at the very same moment with no instance running: one becomes the instance, the
+// other hands its path over, even if the window is not there yet when it looks.
+TEST(HandOffUnderLoad, TwoFirstStartsAtOnce) {
+  SuppressAssociatePrompt();
+  const std::string dir = TestDir(), trace = dir + "addcall.trace";
+  const std::string a = dir + "a.ocx", b = dir + "b.ocx";
+  WriteFileBytes(a, "x");
+  WriteFileBytes(b, "x");
+  Process first(kProgram + " " + a, "VESK_ADDCALL_TRACE=" + trace);
+  Process second(kProgram + " " + b, "VESK_ADDCALL_TRACE=" + trace);
+  std::set<DWORD> owners;
+  ASSERT_TRUE(PumpUntil([&] { return (owners = MainWindowOwners()).size() == 1 && !(first.Running() && second.Running()); }, 30000));
+  ASSERT_TRUE(PumpUntil([&] { return Handled(trace).size() == 2; }, 10000)) << ReadFileBytes(trace);
+  EXPECT_EQ(Handled(trace), (std::map<std::string, int>{{a, 1}, {b, 1}}));
+  HWND main = FindWindowA(nullptr, "Vesk Game/Head Installer");
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(first.WaitExit(15000).has_value());
+  EXPECT_TRUE(second.WaitExit(15000).has_value());
+}
+
 TEST(HandOffUnderLoad, ThirtySecondStartsAtOnce) {
   SuppressAssociatePrompt();
   const std::string dir = TestDir(), trace = dir + "addcall.trace";
-  const std::string program = "\"" + ExeDir() + "VeskInstaller.exe\"";
+  const std::string program = kProgram;
   Process first(program, "VESK_ADDCALL_TRACE=" + trace);
   HWND main = WaitForWindow(first.Id(), "Vesk Game/Head Installer", 30000);
   ASSERT_TRUE(main);
@@ -37,12 +74,7 @@ TEST(HandOffUnderLoad, ThirtySecondStartsAtOnce) {
   for (size_t i = 0; i < seconds.size(); ++i)
     EXPECT_EQ(seconds[i]->WaitExit(0), std::optional<DWORD>(0)) << "second start with " << paths[i];
 
-  std::map<std::string, int> handled;  // the trace has one line per path handled
-  const std::string lines = ReadFileBytes(trace);
-  for (size_t at = 0, stop; at < lines.size(); at = stop + 2) {
-    stop = std::min(lines.find("\r\n", at), lines.size());
-    if (stop > at) ++handled[lines.substr(at, stop - at)];
-  }
+  std::map<std::string, int> handled = Handled(trace);  // the trace has one line per path handled
   EXPECT_EQ(handled.size(), paths.size());
   for (const std::string& path : paths) EXPECT_EQ(handled[path], 1) << path;
 

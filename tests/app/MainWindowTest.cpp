@@ -118,6 +118,14 @@ TEST_F(MainWindow, AddCallAndHandOffMessagesPutTheLongPathIntoTheBox) {
     SendMessageA(form, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
     EXPECT_EQ(Form().FileBoxText(), expected) << cbData;
   }
+  // UTF-16 comes with dwData 4; another program's data (another dwData) is no hand-off.
+  std::wstring wide = call;
+  COPYDATASTRUCT wideCds{4, static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)), wide.data()};
+  SendMessageA(form, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&wideCds));
+  EXPECT_EQ(Form().FileBoxText(), call);
+  COPYDATASTRUCT foreign{7, 0, nullptr};
+  SendMessageA(form, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&foreign));
+  EXPECT_EQ(Form().FileBoxText(), call) << "another dwData emptied the box";
   // Other messages still reach the window's own procedure through the hook.
   EXPECT_EQ(GetWindowTextLengthA(form), 24);
 
