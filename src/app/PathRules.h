@@ -1,6 +1,10 @@
 #pragma once
+#include <optional>
 #include <string>
 
 // Replaces every pair of backslashes by one, from left to right and without overlap: three in a row
-// become two, a leading pair becomes one.
-std::string CollapseDoubledBackslashes(const std::string& path);
+// become two. The leading pair of a network or device path (\\server\share, \\?\C:\) stays.
+std::wstring CollapseDoubledBackslashes(const std::wstring& path);
+
+// The path inside a text wrapped in double quotes ("C:\My Heads\a.ocx"); nothing for any other text.
+std::optional<std::wstring> WithoutEnclosingQuotes(const std::wstring& text);

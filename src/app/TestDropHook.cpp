@@ -37,7 +37,7 @@ std::vector<std::wstring> DroppedPaths() {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!line.empty()) {
       std::wstring wide(line.size(), L'\0');
-      wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()),
+      wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
                                                           wide.data(), static_cast<int>(wide.size()))));
       paths.push_back(wide);
     }

@@ -6,7 +6,7 @@
 // list (the handle is only valid in the process that made it), so, when the variable is set, the
 // program makes a hidden message-only window of class kTestDropClass. Posting it the registered
 // message kTestDropMessage with a control's window handle as wParam builds the list from the lines
-// of the named file (one path a line, in the system code page) the way the shell does, and sends
+// of the named file (one path a line, in UTF-8) the way the shell does, and sends
 // it to that control as a drop.
 namespace TestDropHook {
 

@@ -8,6 +8,7 @@
 #include "app/AnsiText.h"
 #include "app/Controls.h"
 #include "app/MsgBox.h"
+#include "app/PathRules.h"
 #include "app/PictureBox.h"
 #include "app/modInstaller.h"
 #include "app/modMultipleInstance.h"
@@ -464,7 +465,13 @@ LRESULT frmMain::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_COMMAND: {
       const int id = LOWORD(wParam), code = HIWORD(wParam);
-      if (id == IDC_txtOCXFile && code == EN_CHANGE && !settingFileBox_) txtOCXFile_Change();
+      if (id == IDC_txtOCXFile && code == EN_CHANGE && !settingFileBox_) {
+        // A path typed or pasted in quotes is taken without them, as on the command line.
+        if (const auto unquoted = WithoutEnclosingQuotes(FileBoxText()))
+          SetFileBoxText(*unquoted);
+        else
+          txtOCXFile_Change();
+      }
       if (id == IDC_lstGames && code == LBN_SELCHANGE) lstGames_Click();
       return 0;
     }

@@ -87,7 +87,7 @@ class frmMain {
   // ---- Games list (games/GamesStore.cpp, games/GamesView.cpp)
   void LoadGames();
   // Removes the entry that was asked about and the registration keys that provably belong to its head.
-  void RemoveGame(const std::wstring& strClassID);
+  void RemoveGame(const std::wstring& entryName, const std::wstring& classId);
   void lstGames_Click();
   void txtOCXFile_Change();
   void ShowCredits();

@@ -53,7 +53,8 @@ void frmMain::lstGames_MouseDown(int button, int, int, int) {
 void frmMain::Image5_Click() {
   if (MsgBox(L"Would you like to visit the Vesk homepage now?", MB_YESNO | MB_ICONQUESTION, L"Go To Vesk?") != IDYES)
     return;
-  const HINSTANCE started = ShellExecuteA(nullptr, "Open", kHomepage, nullptr, nullptr, SW_SHOWNORMAL);
+  const std::wstring address(kHomepage, kHomepage + sizeof kHomepage - 1);
+  const HINSTANCE started = ShellExecuteW(nullptr, L"Open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   if (reinterpret_cast<INT_PTR>(started) <= kShellExecuteFailed) MsgBox(L"Unable to launch your web browser.", MB_OK);
 }
 

@@ -190,7 +190,11 @@ void TraceAddCall(const std::wstring& path) {
   HANDLE h = CreateFileA(file, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return;
-  const std::string line = ToAnsi(path) + "\r\n";
+  std::string line(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, path.c_str(), static_cast<int>(path.size()),
+                                                           nullptr, 0, nullptr, nullptr)), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, path.c_str(), static_cast<int>(path.size()), line.data(),
+                      static_cast<int>(line.size()), nullptr, nullptr);
+  line += "\r\n";
   DWORD written = 0;
   WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   CloseHandle(h);

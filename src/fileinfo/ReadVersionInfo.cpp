@@ -17,11 +17,11 @@ std::string ToCodePage(std::u16string_view text) { return ToAnsi(std::wstring(te
 // directory claims. A damaged file whose directory points past its own end makes that copy read
 // beyond the file's mapping and fault; such a file counts as one without version information.
 // A file the loader does not map (no module at all) is left to the version interface.
-bool VersionResourceInsideFile(const std::string& file) {
-  HMODULE image = LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+bool VersionResourceInsideFile(const std::wstring& file) {
+  HMODULE image = LoadLibraryExW(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   if (!image) return true;
   bool inside = true;
-  if (HRSRC found = FindResourceA(image, MAKEINTRESOURCEA(VS_VERSION_INFO), VS_FILE_INFO)) {
+  if (HRSRC found = FindResourceW(image, MAKEINTRESOURCEW(VS_VERSION_INFO), MAKEINTRESOURCEW(16))) {
     const auto* data = static_cast<const char*>(LockResource(LoadResource(image, found)));
     const DWORD size = SizeofResource(image, found);
     MEMORY_BASIC_INFORMATION region{};
@@ -38,13 +38,12 @@ bool frmMain::ReadVersionInfo(const std::wstring& path) {
   bool result = false;
   // Nothing that goes wrong while reading leaves the reader: what was found so far stays.
   try {
-    const std::string file = ToAnsi(path);
-    if (!VersionResourceInsideFile(file)) return false;
+    if (!VersionResourceInsideFile(path)) return false;
     DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeA(file.c_str(), &handle);
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
     if (size == 0) return false;
     std::string block(size, '\0');
-    if (!GetFileVersionInfoA(file.c_str(), 0, size, block.data())) return false;
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return false;
 
     std::string converted;
     const std::string_view text = SearchText(block, &ToCodePage, converted);

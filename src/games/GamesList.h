@@ -3,7 +3,7 @@
 // name, whose default value is the head's class id.
 #include <string>
 
-#include <windows.h>
+#include "games/RegistryFacts.h"
 
 namespace GamesList {
 
@@ -11,12 +11,20 @@ namespace GamesList {
 inline constexpr wchar_t kVendorsKey[] = L"Software\\CLASSES\\Software\\";
 inline constexpr wchar_t kVendor[] = L"Ubique";
 inline constexpr wchar_t kListKey[] = L"Software\\CLASSES\\Software\\Ubique\\VPgames32";
-inline const HKEY kRoot = HKEY_LOCAL_MACHINE;
+inline constexpr Root kRoot = Root::LocalMachine;
 
 // The key of the entry named name.
 inline std::wstring EntryKey(const std::wstring& name) { return std::wstring(kListKey) + L"\\" + name; }
 
-// The head's server path registered for a class id.
+// The head's server path registered for a class id (below the classes root).
 inline std::wstring ServerKey(const std::wstring& classId) { return L"CLSID\\" + classId + L"\\InprocServer32"; }
+
+// The panel's line for an entry whose class only the other build's registry view holds (the 32-bit
+// view seen from the 64-bit program, and the other way round).
+inline std::wstring OtherBuildNote() {
+  const std::wstring bits = sizeof(void*) == 8 ? L"32" : L"64";
+  return L"This head is registered for " + bits + L"-bit programs; use the " + bits +
+         L"-bit installer to register or remove it.";
+}
 
 }  // namespace GamesList

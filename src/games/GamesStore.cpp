@@ -7,17 +7,21 @@
 
 #include "app/MsgBox.h"
 #include "app/frmMain.h"
-#include "games/GameIds.h"
 #include "games/GamesList.h"
+#include "games/RemovalRule.h"
 #include "games/RunTimeFault.h"
 #include "games/modRegistry.h"
 
 namespace {
 
+std::optional<std::vector<std::wstring>> SubKeysBelowListRoot(const std::wstring& path) {
+  return modRegistry::ListRegSubKeys(modRegistry::RootKey(GamesList::kRoot), path);
+}
+
 // The list exists only below a vendor key spelled exactly "Ubique" (the registry itself would also
 // accept other spellings).
 bool VendorKeyPresent() {
-  const auto vendors = modRegistry::ListRegSubKeys(GamesList::kRoot, GamesList::kVendorsKey);
+  const auto vendors = SubKeysBelowListRoot(GamesList::kVendorsKey);
   if (!vendors) return false;
   for (const std::wstring& name : *vendors)
     if (name == GamesList::kVendor) return true;
@@ -60,51 +64,6 @@ void ShowLoadError(const RunTimeError& err) {
   MsgBox(L"Error #" + std::to_wstring(err.Number) + L" with :" + err.Source + L"\r\n" + err.Description, MB_OK);
 }
 
-void DeleteEntry(const std::wstring& name) {
-  // An empty name would name the whole list.
-  if (!name.empty()) modRegistry::DeleteRegKey(GamesList::kRoot, GamesList::EntryKey(name));
-}
-
-// The family members of a valid class id; the second class id is missing when its digits would
-// pass FF, the others when theirs would fall below 00.
-struct IdFamily {
-  std::wstring classId;
-  std::optional<std::wstring> secondClassId, firstInterfaceId, secondInterfaceId, typeLibId;
-};
-
-IdFamily FamilyOf(const std::wstring& classId) {
-  using namespace GameIds;
-  return {classId, FamilyMember(classId, kSecondClassId), FamilyMember(classId, kFirstInterfaceId),
-          FamilyMember(classId, kSecondInterfaceId), FamilyMember(classId, kTypeLibId)};
-}
-
-// Deletes prefix + id when the member exists, so that no path ever ends right after the prefix.
-void DeleteMember(HKEY root, const wchar_t* prefix, const std::optional<std::wstring>& id) {
-  if (id) modRegistry::DeleteRegKey(root, prefix + *id);
-}
-
-// Removes the head's registration as far as its family can be trusted: only when the class names
-// the derived type library are the interface and type library keys its own, and the class keys go
-// too only when the head file box shows the class's server.
-void RemoveRegistration(const IdFamily& ids, const std::wstring& fileBoxText) {
-  const std::wstring server = modRegistry::ReadRegString(HKEY_CLASSES_ROOT, GamesList::ServerKey(ids.classId), L"");
-  const std::wstring typeLib =
-      modRegistry::ReadRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + ids.classId + L"\\TypeLib", L"");
-  if (!ids.typeLibId || *ids.typeLibId != typeLib) {
-    modRegistry::DeleteRegKey(HKEY_CLASSES_ROOT, L"CLSID\\" + ids.classId);
-    return;
-  }
-  if (fileBoxText == server) {
-    modRegistry::DeleteRegKey(HKEY_CLASSES_ROOT, L"CLSID\\" + ids.classId);
-    DeleteMember(HKEY_CLASSES_ROOT, L"CLSID\\", ids.secondClassId);
-  }
-  DeleteMember(HKEY_LOCAL_MACHINE, L"Software\\CLASSES\\Interface\\", ids.firstInterfaceId);
-  DeleteMember(HKEY_LOCAL_MACHINE, L"Software\\CLASSES\\Interface\\", ids.secondInterfaceId);
-  DeleteMember(HKEY_LOCAL_MACHINE, L"Software\\CLASSES\\TypeLib\\", ids.typeLibId);
-  DeleteMember(HKEY_CLASSES_ROOT, L"Interface\\", ids.firstInterfaceId);
-  DeleteMember(HKEY_CLASSES_ROOT, L"Interface\\", ids.secondInterfaceId);
-}
-
 }  // namespace
 
 void frmMain::LoadGames() {
@@ -115,7 +74,7 @@ void frmMain::LoadGames() {
       ListClear();
       // A missing vendor key, list key or an empty list leaves the list box empty without a word.
       if (VendorKeyPresent()) {
-        if (const auto names = modRegistry::ListRegSubKeys(GamesList::kRoot, GamesList::kListKey))
+        if (const auto names = SubKeysBelowListRoot(GamesList::kListKey))
           AppendNames(lstGames_, *names);
       }
     } catch (const RunTimeFault& fault) {
@@ -128,9 +87,9 @@ void frmMain::LoadGames() {
   if (failure) ShowLoadError(*failure);
 }
 
-void frmMain::RemoveGame(const std::wstring& strClassID) {
-  DeleteEntry(ListText());
-  // A text that is not a class id could name an unrelated key: then only the entry goes.
-  if (GameIds::IsClassIdText(strClassID)) RemoveRegistration(FamilyOf(strClassID), FileBoxText());
+void frmMain::RemoveGame(const std::wstring& entryName, const std::wstring& classId) {
+  // Planned whole before the first key goes: each check reads the registry as the head left it.
+  const modRegistry::LiveFacts registry;
+  modRegistry::DeleteKeys(RemovalRule::PlanRemoval(registry, {entryName, classId, FileBoxText()}));
   EnableTimer1();
 }

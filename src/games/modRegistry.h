@@ -9,11 +9,20 @@
 
 #include <windows.h>
 
+#include "games/RegistryFacts.h"
+#include "games/RemovalRule.h"
+
 namespace modRegistry {
 
-// Deletes the key at path below root, with its sub-keys. Deleting a key that does not exist
-// changes nothing.
+HKEY RootKey(Root root);
+
+// Deletes the key at path below root with everything below it: a key that has sub-keys is emptied
+// first, since the registry deletes only keys without any. Nothing for an empty path or one ending
+// in a backslash (they name no single key); deleting a key that does not exist changes nothing.
 void DeleteRegKey(HKEY root, const std::wstring& path);
+
+// Deletes each key of a removal plan in its order.
+void DeleteKeys(const std::vector<RemovalRule::KeyToDelete>& keys);
 
 // The REG_SZ value valueName (empty = the key's default value) of the key at path, up to its first
 // NUL; def when the key or value is missing or the value is of any other type.
@@ -24,9 +33,21 @@ std::wstring ReadRegString(HKEY root, const std::wstring& path, const std::wstri
 void WriteRegString(HKEY root, const std::wstring& path, const std::wstring& valueName,
                     const std::wstring& data);
 
-// The names of the key's direct sub-keys in enumeration order. The listing ends silently at the
-// first name the platform cannot hand over (end of list, a name longer than 254 characters).
-// nullopt ("nothing listed") when the key is missing or the very first name could not be listed.
+// The names of the key's direct sub-keys in enumeration order (any legal name, up to 255
+// characters). A name the platform cannot hand over is left out and the listing goes on. nullopt
+// ("nothing listed") when the key is missing or no name could be listed.
 std::optional<std::vector<std::wstring>> ListRegSubKeys(HKEY root, const std::wstring& path);
+
+// The live registry as the removal rule reads it, in this program's own registry view or, with
+// view = KEY_WOW64_32KEY or KEY_WOW64_64KEY, in that one.
+class LiveFacts final : public RegistryFacts {
+ public:
+  explicit LiveFacts(REGSAM view = 0) : view_(view) {}
+  std::optional<std::wstring> Value(Root root, const std::wstring& path, const std::wstring& valueName) const override;
+  std::vector<std::wstring> SubKeys(Root root, const std::wstring& path) const override;
+
+ private:
+  REGSAM view_;
+};
 
 }  // namespace modRegistry

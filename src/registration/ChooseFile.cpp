@@ -4,7 +4,6 @@
 
 #include <commdlg.h>
 
-#include "app/AnsiText.h"
 #include "app/MsgBox.h"
 #include "app/VisualStyles.h"
 #include "registration/RegRules.h"
@@ -15,41 +14,41 @@ constexpr DWORD kFileNameChars = 255;  // 254 blanks and the terminating null ch
 
 // The first file of a dropped file list; empty when the drop carries no file.
 std::wstring FirstDroppedFile(HDROP drop) {
-  if (!drop || DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) == 0) return {};
-  const UINT length = DragQueryFileA(drop, 0, nullptr, 0);
-  std::string name(static_cast<size_t>(length) + 1, '\0');
-  name.resize(DragQueryFileA(drop, 0, name.data(), length + 1));
-  return FromAnsi(name);
+  if (!drop || DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 0) return {};
+  const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+  std::wstring name(static_cast<size_t>(length) + 1, L'\0');
+  name.resize(DragQueryFileW(drop, 0, name.data(), length + 1));
+  return name;
 }
 
 }  // namespace
 
 void frmMain::Image1_Click() {
-  static constexpr char kFilter[] = "OCX Files\0*.ocx;\0";  // the literal adds the closing null
-  std::string file(kFileNameChars, ' ');
-  std::string title(kFileNameChars, ' ');
-  file.back() = title.back() = '\0';
-  OPENFILENAMEA dialog{};
+  static constexpr wchar_t kFilter[] = L"OCX Files\0*.ocx;\0";  // the literal adds the closing null
+  std::wstring file(kFileNameChars, L' ');
+  std::wstring title(kFileNameChars, L' ');
+  file.back() = title.back() = L'\0';
+  OPENFILENAMEW dialog{};
   // The record size of the classic layout (76 bytes on 32-bit Windows).
-  dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+  dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
   dialog.hwndOwner = hwnd_;
-  dialog.hInstance = GetModuleHandleA(nullptr);
+  dialog.hInstance = GetModuleHandleW(nullptr);
   dialog.lpstrFilter = kFilter;
   dialog.lpstrFile = file.data();
   dialog.nMaxFile = kFileNameChars;
   dialog.lpstrFileTitle = title.data();
   dialog.nMaxFileTitle = kFileNameChars;
-  dialog.lpstrInitialDir = "c:\\";
-  dialog.lpstrTitle = "Select OCX File ";
+  dialog.lpstrInitialDir = L"c:\\";
+  dialog.lpstrTitle = L"Select OCX File ";
   dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;  // 4100
   bool chosen = false;
   {
     // Only the dialog is themed: what the choice goes on to do (a panel made anew) keeps the plain look.
     const VisualStyles themed;
-    chosen = GetOpenFileNameA(&dialog) != FALSE;
+    chosen = GetOpenFileNameW(&dialog) != FALSE;
   }
   if (!chosen) return;
-  SetFileBoxText(FromAnsi(file.substr(0, file.find('\0'))));
+  SetFileBoxText(file.substr(0, file.find(L'\0')));
 }
 
 void frmMain::txtOCXFile_DropFiles(HDROP drop) {

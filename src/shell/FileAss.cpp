@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "app/AnsiText.h"
 #include "app/MsgBox.h"
 #include "app/RunTimeError.h"
 #include "app/modInstaller.h"
@@ -18,19 +17,19 @@ constexpr REGSAM kAccess = 63;  // query, set, create sub-key, enumerate, notify
 
 void CreateRegKey(const std::wstring& KeyName, HKEY Root) {
   HKEY key = nullptr;
-  RegCreateKeyExA(Root, ToAnsi(KeyName).c_str(), 0, nullptr, 0, kAccess, nullptr, &key, nullptr);
+  RegCreateKeyExW(Root, KeyName.c_str(), 0, nullptr, 0, kAccess, nullptr, &key, nullptr);
   RegCloseKey(key);
 }
 
 LONG SetStringValue(HKEY Handle, const std::wstring& ValueName, const std::wstring& Value) {
-  const std::string data = ToAnsi(Value);  // c_str() adds the one NUL that the length counts
-  return RegSetValueExA(Handle, ToAnsi(ValueName).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                        static_cast<DWORD>(data.size() + 1));
+  // c_str() adds the one NUL that the length counts.
+  return RegSetValueExW(Handle, ValueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(Value.c_str()),
+                        static_cast<DWORD>((Value.size() + 1) * sizeof(wchar_t)));
 }
 
 void WriteClassesValue(const std::wstring& KeyName, const std::wstring& ValueName, const std::wstring& Value) {
   HKEY key = nullptr;
-  RegOpenKeyExA(HKEY_CLASSES_ROOT, ToAnsi(KeyName).c_str(), 0, kAccess, &key);
+  RegOpenKeyExW(HKEY_CLASSES_ROOT, KeyName.c_str(), 0, kAccess, &key);
   SetStringValue(key, ValueName, Value);
   RegCloseKey(key);
 }

@@ -25,7 +25,7 @@ TEST(GetLongPath, ExistingMissingShortNamesAndBackslashes) {
   const std::pair<std::string, std::string> cases[] = {
       {file, file}, {shortPath, file}, {dir + "missing.ocx", ""}, {"", ""},
       {dir + "\\a.ocx", dir + "a.ocx"},                    // a doubled backslash collapses
-      {"\\\\?\\" + dir + "a.ocx", "\\?\\" + dir + "a.ocx"}};  // the leading pair comes back as one
+      {"\\\\?\\" + dir + "a.ocx", "\\\\?\\" + dir + "a.ocx"}};  // the leading pair of a device path stays
   for (const auto& [in, out] : cases) EXPECT_EQ(LongPath(in), out) << in;
   const std::string tripled = LongPath(dir + "\\\\a.ocx");
   EXPECT_TRUE(tripled == dir + "\\a.ocx" || tripled == dir + "a.ocx") << tripled;

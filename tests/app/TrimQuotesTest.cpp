@@ -11,9 +11,17 @@ TEST(TrimQuotes, QuotedUnquotedUnclosedAndLone) {
   for (const auto& [in, out] : cases) EXPECT_EQ(TrimQuotes(in), out) << in;
 }
 
-TEST(CollapseDoubledBackslashes, PairsCollapseLeftToRightWithoutOverlap) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"C:\\Heads\\\\a.ocx", "C:\\Heads\\a.ocx"}, {"C:\\Heads\\\\\\a.ocx", "C:\\Heads\\\\a.ocx"},
-      {"\\\\server\\share\\a.ocx", "\\server\\share\\a.ocx"}, {"\\\\\\\\", "\\\\"}, {"", ""}};
+TEST(CollapseDoubledBackslashes, PairsCollapseLeftToRightButANetworkPathKeepsItsLeadingPair) {
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"C:\\Heads\\\\a.ocx", L"C:\\Heads\\a.ocx"}, {L"C:\\Heads\\\\\\a.ocx", L"C:\\Heads\\\\a.ocx"},
+      {L"\\\\server\\share\\\\a.ocx", L"\\\\server\\share\\a.ocx"}, {L"\\\\?\\C:\\a.ocx", L"\\\\?\\C:\\a.ocx"},
+      {L"\\\\\\\\", L"\\\\"}, {L"", L""}};
   for (const auto& [in, out] : cases) EXPECT_EQ(CollapseDoubledBackslashes(in), out) << in;
+}
+
+TEST(WithoutEnclosingQuotes, OnlyAWholeQuotedPath) {
+  EXPECT_EQ(WithoutEnclosingQuotes(L"\"C:\\My Heads\\a.ocx\""), L"C:\\My Heads\\a.ocx");
+  EXPECT_EQ(WithoutEnclosingQuotes(L"\"\""), L"");
+  for (const wchar_t* text : {L"\"", L"\"C:\\a.ocx", L"C:\\a.ocx\"", L"\"a\" \"b\"", L"C:\\a.ocx"})
+    EXPECT_EQ(WithoutEnclosingQuotes(text), std::nullopt) << text;
 }

@@ -2,76 +2,54 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <ostream>
+#include <algorithm>
+#include <iterator>
 
 #include "DialogAnswerer.h"
+#include "app/AnsiText.h"
 #include "app/Controls.h"
 
 namespace gamestest {
 
 namespace {
 
-using DeleteFn = LSTATUS(WINAPI*)(HKEY, LPCSTR);
-
-std::vector<LoggedDelete> g_entries;
-DeleteFn g_original = nullptr;
-
-LSTATUS WINAPI RecordingDelete(HKEY root, LPCSTR path) {
-  g_entries.push_back({root, path ? path : ""});
-  return g_original(root, path);
-}
-
-// The import address slot of function from dll in this program's import table.
-void** ImportSlot(const char* dll, const char* function) {
-  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-  const auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-  const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); imp->Name; ++imp) {
-    if (_stricmp(reinterpret_cast<char*>(base + imp->Name), dll) != 0) continue;
-    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->OriginalFirstThunk);
-    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
-    for (; names->u1.AddressOfData; ++names, ++slots) {
-      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-      const auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) == 0)
-        return reinterpret_cast<void**>(&slots->u1.Function);
-    }
-  }
-  return nullptr;
-}
-
-void WriteSlot(void** slot, void* value) {
-  DWORD old = 0;
-  VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
-  *slot = value;
-  VirtualProtect(slot, sizeof *slot, old, &old);
+void AddKeysBelow(HKEY root, const std::wstring& label, const std::wstring& path, std::set<std::wstring>& keys) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  keys.insert(label + path);
+  std::vector<std::wstring> names;
+  wchar_t name[256];
+  for (DWORD i = 0, n = 256; RegEnumKeyExW(key, i, name, &n, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+       ++i, n = 256)
+    names.emplace_back(name, n);
+  RegCloseKey(key);
+  for (const std::wstring& sub : names) AddKeysBelow(root, label, path + L"\\" + sub, keys);
 }
 
 }  // namespace
 
-std::ostream& operator<<(std::ostream& out, const LoggedDelete& d) {
-  return out << (d.root == HKEY_CLASSES_ROOT ? "HKCR\\" : d.root == HKEY_LOCAL_MACHINE ? "HKLM\\" : "?\\") << d.path;
+std::set<std::wstring> RemovalTrees() {
+  std::set<std::wstring> keys;
+  AddKeysBelow(HKEY_LOCAL_MACHINE, L"HKLM\\", FromAnsi(kList), keys);
+  for (const wchar_t* tree : {L"Software\\CLASSES\\Interface", L"Software\\CLASSES\\TypeLib"})
+    AddKeysBelow(HKEY_LOCAL_MACHINE, L"HKLM\\", tree, keys);
+  for (const wchar_t* tree : {L"CLSID", L"Interface"}) AddKeysBelow(HKEY_CLASSES_ROOT, L"HKCR\\", tree, keys);
+  return keys;
 }
 
-DeleteLog::DeleteLog() {
-  g_entries.clear();
-  void** slot = ImportSlot("advapi32.dll", "RegDeleteKeyA");
-  if (!slot) {
-    ADD_FAILURE() << "RegDeleteKeyA is not imported by this program";
-    return;
-  }
-  g_original = reinterpret_cast<DeleteFn>(*slot);
-  WriteSlot(slot, reinterpret_cast<void*>(&RecordingDelete));
+std::set<std::wstring> Gone(const std::set<std::wstring>& before, const std::set<std::wstring>& after) {
+  std::set<std::wstring> gone;
+  std::ranges::set_difference(before, after, std::inserter(gone, gone.end()));
+  return gone;
 }
 
-DeleteLog::~DeleteLog() {
-  if (void** slot = ImportSlot("advapi32.dll", "RegDeleteKeyA"); slot && g_original)
-    WriteSlot(slot, reinterpret_cast<void*>(g_original));
+std::set<std::wstring> Below(const std::set<std::wstring>& keys, const std::vector<std::wstring>& roots) {
+  std::set<std::wstring> below;
+  for (const std::wstring& key : keys)
+    for (const std::wstring& root : roots)
+      if (key == root || key.starts_with(root + L"\\")) below.insert(key);
+  return below;
 }
-
-const std::vector<LoggedDelete>& DeleteLog::Entries() const { return g_entries; }
 
 bool EntryExists(const std::string& name) { return testenv::KeyExists(HKEY_LOCAL_MACHINE, kList + "\\" + name); }
 
@@ -86,8 +64,13 @@ void GamesTest::TearDown() {
   ForgetPlanted();
 }
 
-void GamesTest::AddEntry(const std::string& name, const std::string& classId) {
-  testenv::SetSz(HKEY_LOCAL_MACHINE, kList + "\\" + name, "", classId);
+void GamesTest::AddEntry(const std::wstring& name, const std::string& classId) {
+  HKEY key = nullptr;
+  RegCreateKeyExW(HKEY_LOCAL_MACHINE, (FromAnsi(kList) + L"\\" + name).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                  &key, nullptr);
+  RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(classId.c_str()),
+                 static_cast<DWORD>(classId.size() + 1));
+  RegCloseKey(key);
 }
 
 void GamesTest::Plant(HKEY root, const std::string& path, const std::string& value) {
@@ -101,11 +84,16 @@ void GamesTest::RegisterClass(const std::string& classId, const std::string& ser
   if (!typeLib.empty()) Plant(HKEY_CLASSES_ROOT, "CLSID\\" + classId + "\\TypeLib", typeLib);
 }
 
-void GamesTest::PlantMembers(const Family& f) {
+void GamesTest::PlantMembers(const Family& f, const std::string& server) {
+  // Each key before the one below it, so that ForgetPlanted takes the whole key.
   Plant(HKEY_CLASSES_ROOT, "CLSID\\" + f.secondClassId);
-  Plant(HKEY_LOCAL_MACHINE, kLmInterface + f.firstInterfaceId);
-  Plant(HKEY_LOCAL_MACHINE, kLmInterface + f.secondInterfaceId);
+  Plant(HKEY_CLASSES_ROOT, "CLSID\\" + f.secondClassId + "\\InprocServer32", server);
+  for (const std::string& id : {f.firstInterfaceId, f.secondInterfaceId}) {
+    Plant(HKEY_LOCAL_MACHINE, kLmInterface + id);
+    Plant(HKEY_LOCAL_MACHINE, kLmInterface + id + "\\TypeLib", f.typeLibId);
+  }
   Plant(HKEY_LOCAL_MACHINE, kLmTypeLib + f.typeLibId);
+  Plant(HKEY_LOCAL_MACHINE, kLmTypeLib + f.typeLibId + "\\1.0\\0\\win32", server);
 }
 
 void GamesTest::PlantNeighbours(const Family& f) {
@@ -126,7 +114,7 @@ void GamesTest::PlantNeighbours(const Family& f) {
     neighbours_.push_back({itf.first, itf.second + id});
   for (const std::string& id : {f.classId, f.secondClassId, f.firstInterfaceId, f.secondInterfaceId})
     neighbours_.push_back({lib.first, lib.second + id});
-  AddEntry("Neighbour Game", otherDigit(f.classId, 36));  // another game of the list
+  AddEntry(L"Neighbour Game", otherDigit(f.classId, 36));  // another game of the list
   for (const auto& [root, path] : neighbours_) Plant(root, path, "neighbour");
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // A main window over a Games list that each test plants in the real registry, with helpers to
 // plant a head's registration family and its neighbours.
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,18 +22,26 @@ struct Family {
 
 bool EntryExists(const std::string& name);
 
+// Every key of the trees a removal may touch (the Games list, CLSID, Interface and TypeLib), each
+// as HKLM\... or HKCR\..., to tell by a before and an after what a removal deleted.
+std::set<std::wstring> RemovalTrees();
+std::set<std::wstring> Gone(const std::set<std::wstring>& before, const std::set<std::wstring>& after);
+// The keys that are one of roots or below one of them.
+std::set<std::wstring> Below(const std::set<std::wstring>& keys, const std::vector<std::wstring>& roots);
+
 class GamesTest : public testenv::MainWindowTest {
  protected:
   void SetUp() override;
   void TearDown() override;
 
-  void AddEntry(const std::string& name, const std::string& classId);
+  void AddEntry(const std::wstring& name, const std::string& classId);
   // A key outside the Games list; ForgetPlanted removes it again.
   void Plant(HKEY root, const std::string& path, const std::string& value = "planted");
   // The class's server path and, unless empty, its type library value.
   void RegisterClass(const std::string& classId, const std::string& server, const std::string& typeLib);
-  // The other members of the family: second class, both interfaces and the type library.
-  void PlantMembers(const Family& f);
+  // The other members of the family as a registration makes them, each pointing back to the head:
+  // the second class's server, both interfaces' type library and the type library's win32 file.
+  void PlantMembers(const Family& f, const std::string& server);
   // Keys that differ from the family's in other digits or sit in the other trees: none may go.
   void PlantNeighbours(const Family& f);
   void ExpectNeighboursSurvive() const;
@@ -47,25 +56,6 @@ class GamesTest : public testenv::MainWindowTest {
   void LetFirstTickPass();
 
   std::vector<std::pair<HKEY, std::string>> planted_, neighbours_;
-};
-
-// Records every RegDeleteKeyA call this test program makes while a DeleteLog exists, by pointing
-// the program's import of RegDeleteKeyA at a recorder that passes each call on unchanged.
-struct LoggedDelete {
-  HKEY root;
-  std::string path;
-  bool operator==(const LoggedDelete&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const LoggedDelete& d);
-
-class DeleteLog {
- public:
-  DeleteLog();
-  ~DeleteLog();
-  DeleteLog(const DeleteLog&) = delete;
-  DeleteLog& operator=(const DeleteLog&) = delete;
-  const std::vector<LoggedDelete>& Entries() const;
 };
 
 }  // namespace gamestest

@@ -28,7 +28,7 @@ class OddPathsTest : public RegistrationTest {
   }
 
   // Sends the text as a second start of the program does (ANSI bytes and one zero byte), and
-  // returns what AddCall put into the box, as its trace recorded it, one line per call.
+  // returns what AddCall put into the box, as its trace recorded it (UTF-8), one line per call.
   Lines HandOff(const std::string& ansi) {
     const std::string trace = dir_ + "addcall" + std::to_string(handOffs_++) + ".txt";
     SetEnvironmentVariableA("VESK_ADDCALL_TRACE", trace.c_str());
@@ -37,7 +37,11 @@ class OddPathsTest : public RegistrationTest {
     COPYDATASTRUCT data{3, static_cast<DWORD>(payload.size()), payload.data()};
     SendMessageA(Form().hWnd(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
     SetEnvironmentVariableA("VESK_ADDCALL_TRACE", nullptr);
-    return SplitLines(W(testenv::ReadFileBytes(trace)));
+    const std::string utf8 = testenv::ReadFileBytes(trace);
+    std::wstring text(utf8.size(), L'\0');
+    text.resize(static_cast<size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), static_cast<int>(text.size()))));
+    return SplitLines(text);
   }
 
   Lines Command(bool unregister) {
