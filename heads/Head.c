@@ -51,6 +51,16 @@ static void family_id(char out[kIdLength + 1], int offset) {
   out[8] = digits[1];
 }
 
+/* The head's own file path as a wide string value, so that a path in any script is recorded whole. */
+static LONG set_path(HKEY root, const char* path, const wchar_t* value) {
+  HKEY key = NULL;
+  LONG status = RegCreateKeyExA(root, path, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL);
+  if (status != ERROR_SUCCESS) return status;
+  status = RegSetValueExW(key, NULL, 0, REG_SZ, (const BYTE*)value, (DWORD)((wcslen(value) + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+  return status;
+}
+
 static LONG set_string(HKEY root, const char* path, const char* name, const char* value) {
   HKEY key = NULL;
   LONG status = RegCreateKeyExA(root, path, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL);
@@ -113,27 +123,27 @@ static HRESULT check_com(void) {
 
 HRESULT STDAPICALLTYPE DllRegisterServer(void) {
   HeadKeys k;
-  char path[MAX_PATH];
+  wchar_t path[MAX_PATH];
   LONG status = ERROR_SUCCESS;
 #ifdef HEAD_NEEDS_COM
   const HRESULT com = check_com();
   if (FAILED(com)) return com;
 #endif
   head_keys(&k);
-  GetModuleFileNameA(self_module, path, MAX_PATH);
+  GetModuleFileNameW(self_module, path, MAX_PATH);
   if (!status) status = set_string(HKEY_LOCAL_MACHINE, k.games_entry, NULL, HEAD_CLASS_ID);
   if (!status) status = set_string(HKEY_CLASSES_ROOT, k.class_key, NULL, HEAD_NAME);
-  if (!status) status = set_string(HKEY_CLASSES_ROOT, k.server_key, NULL, path);
+  if (!status) status = set_path(HKEY_CLASSES_ROOT, k.server_key, path);
   if (!status) status = set_string(HKEY_CLASSES_ROOT, k.server_key, "ThreadingModel", "Apartment");
   if (!status) status = set_string(HKEY_CLASSES_ROOT, k.typelib_ref_key, NULL, k.typelib_id);
   if (!status) status = set_string(HKEY_CLASSES_ROOT, k.second_class_key, NULL, HEAD_NAME " Property Page");
-  if (!status) status = set_string(HKEY_CLASSES_ROOT, k.second_server_key, NULL, path);
+  if (!status) status = set_path(HKEY_CLASSES_ROOT, k.second_server_key, path);
   if (!status) status = set_string(HKEY_CLASSES_ROOT, k.interface1_key, NULL, "_" HEAD_NAME);
   if (!status) status = set_string(HKEY_CLASSES_ROOT, k.interface1_typelib_key, NULL, k.typelib_id);
   if (!status) status = set_string(HKEY_CLASSES_ROOT, k.interface2_key, NULL, "__" HEAD_NAME);
   if (!status) status = set_string(HKEY_CLASSES_ROOT, k.interface2_typelib_key, NULL, k.typelib_id);
   if (!status) status = set_string(HKEY_CLASSES_ROOT, k.typelib_key, NULL, HEAD_NAME " Library");
-  if (!status) status = set_string(HKEY_CLASSES_ROOT, k.typelib_file_key, NULL, path);
+  if (!status) status = set_path(HKEY_CLASSES_ROOT, k.typelib_file_key, path);
   return HRESULT_FROM_WIN32(status);
 }
 

@@ -12,7 +12,7 @@ pfx=$build/run-prefix
 [ -f "$pfx/system.reg" ] || "$root/tools/wine-prefix.sh" "$pfx"
 export WINEPREFIX=$pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
 mkdir -p "$pfx/drive_c/heads"
-cp -f "$build/win64/bin/heads/"*.ocx "$pfx/drive_c/heads/"
+cp -f "$build/win64/bin/heads/"*.ocx "$build/win64/bin/heads/"*.dll "$pfx/drive_c/heads/"
 exe=$build/win64/bin/VeskInstaller.exe
 
 if [ -n "${DISPLAY:-}" ]; then

@@ -411,7 +411,13 @@ void frmMain::SetFileBoxText(const std::wstring& text) {
   settingFileBox_ = true;
   SetWindowTextW(txtOCXFile_, shown.c_str());
   settingFileBox_ = false;
+  OnFileBoxChanged();
+}
+
+void frmMain::OnFileBoxChanged() {
   txtOCXFile_Change();
+  // A head named: have a worker ready for the command that is likely to follow.
+  if (hwnd_ && modInstaller::FileProbe(FileBoxText())) spareWorker_.Prepare();
 }
 
 std::wstring frmMain::ListText() const {
@@ -470,7 +476,7 @@ LRESULT frmMain::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (const auto unquoted = WithoutEnclosingQuotes(FileBoxText()))
           SetFileBoxText(*unquoted);
         else
-          txtOCXFile_Change();
+          OnFileBoxChanged();
       }
       if (id == IDC_lstGames && code == LBN_SELCHANGE) lstGames_Click();
       return 0;

@@ -10,12 +10,10 @@
 
 #include "app/RunTimeError.h"
 #include "fileinfo/VersionFields.h"
+#include "registration/EntryWorker.h"
 #include "shell/Registry.h"
 
 class PictureBox;
-namespace registration {
-class EntryWorker;
-}
 
 // Mouse button codes and shift-key states as the window's mouse events report them.
 enum MouseButton { vbLeftButton = 1, vbRightButton = 2, vbMiddleButton = 4 };
@@ -133,6 +131,8 @@ class frmMain {
   void WatchLateWorker(std::unique_ptr<registration::EntryWorker> worker);
   void LateWorkerTimer_Timer();
   void EndLateWorkers();
+  // The head file box's change handling, and a worker made ready when it names a file.
+  void OnFileBoxChanged();
   // What waited for a registration to end: hand-offs, then a close.
   void RunDeferred();
   void Form_Load();
@@ -165,5 +165,7 @@ class frmMain {
   std::vector<std::unique_ptr<registration::EntryWorker>> lateWorkers_;
   // Workers whose work is done but whose process has not quite ended yet.
   std::vector<std::unique_ptr<registration::EntryWorker>> exitingWorkers_;
+  // A worker started ahead of the next command.
+  registration::SpareWorker spareWorker_;
   VersionFields versionFields_;
 };

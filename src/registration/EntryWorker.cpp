@@ -1,5 +1,6 @@
 #include "registration/EntryWorker.h"
 
+#include <algorithm>
 #include <cwchar>
 
 #include <ole2.h>
@@ -8,18 +9,21 @@ namespace registration {
 
 namespace {
 
-// The switch that makes the executable a worker:
-//   <program> /vesk-entry-worker <letter> <report handle> <done handle> <head path up to the end>
-// (handles in hex).
-// letter: r register, u unregister, ? a command letter that names no entry point.
+// The switch that makes the executable a worker, followed by four handles it inherits, in hex:
+//   <program> /vesk-entry-worker <channel> <go> <done> <installer process>
 constexpr wchar_t kWorkerSwitch[] = L"/vesk-entry-worker";
+constexpr size_t kMaxPath = 32768;
 
-// What the worker reports; it lives in a page of memory shared by the two processes.
-struct Report {
+// What the two processes share: the command the window writes before it signals go (letter: r
+// register, u unregister, ? a letter that names no entry point), and what the worker reports.
+struct Channel {
+  wchar_t letter;
+  wchar_t path[kMaxPath];
   volatile LONG stage;
   DWORD loadError;
   DWORD status;
 };
+using Report = Channel;
 
 void SetStage(Report& report, WorkerStage stage) { InterlockedExchange(&report.stage, static_cast<LONG>(stage)); }
 
@@ -129,43 +133,57 @@ std::wstring FullPath(const std::wstring& path) {
 std::optional<int> RunEntryWorkerIfAsked() {
   const wchar_t* args = SkipProgramPath(GetCommandLineW());
   const size_t switchLength = std::wcslen(kWorkerSwitch);
-  if (std::wcsncmp(args, kWorkerSwitch, switchLength) != 0 || args[switchLength] != L' ') return std::nullopt;
+  if (std::wcsncmp(args, kWorkerSwitch, switchLength) != 0) return std::nullopt;
   // No box of the system's for a missing drive, a missing DLL or a crash: the window reports.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   SetUnhandledExceptionFilter(&EndOnUnhandledException);
-  wchar_t* rest = nullptr;
-  const wchar_t letter = args[switchLength + 1];
-  const auto mapping = reinterpret_cast<HANDLE>(std::wcstoull(args + switchLength + 2, &rest, 16));
-  if (!rest || *rest != L' ') return 2;
-  const auto done = reinterpret_cast<HANDLE>(std::wcstoull(rest + 1, &rest, 16));
-  if (!rest || *rest != L' ') return 2;
-  auto* report = static_cast<Report*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(Report)));
-  if (!report) return 2;
-  const bool oleInitialised = RunEntryPoint(letter, *report, rest + 1);
-  SetEvent(done);
+  HANDLE handles[4] = {};  // channel, go, done, installer
+  wchar_t* at = const_cast<wchar_t*>(args + switchLength);
+  for (HANDLE& handle : handles) {
+    if (*at != L' ') return 2;
+    handle = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(std::wcstoull(at + 1, &at, 16)));
+  }
+  auto* channel = static_cast<Channel*>(MapViewOfFile(handles[0], FILE_MAP_WRITE, 0, 0, sizeof(Channel)));
+  if (!channel) return 2;
+  // Parked until the window hands over a head; an installer that goes first takes the worker along.
+  const HANDLE goOrGone[] = {handles[1], handles[3]};
+  if (WaitForMultipleObjects(2, goOrGone, FALSE, INFINITE) != WAIT_OBJECT_0) return 0;
+  channel->path[kMaxPath - 1] = L'\0';
+  const bool oleInitialised = RunEntryPoint(channel->letter, *channel, channel->path);
+  SetEvent(handles[2]);
   if (oleInitialised) OleUninitialize();
   return 0;
 }
 
-std::unique_ptr<EntryWorker> EntryWorker::Start(const std::wstring& path, const std::wstring& commandLetter) {
-  std::unique_ptr<EntryWorker> worker(new EntryWorker);
-  worker->path_ = FullPath(path);
-  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-  worker->mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, &inherited, PAGE_READWRITE, 0, sizeof(Report), nullptr);
-  if (!worker->mapping_) return nullptr;
-  worker->report_ = MapViewOfFile(worker->mapping_, FILE_MAP_WRITE, 0, 0, sizeof(Report));
-  if (!worker->report_) return nullptr;
-  worker->done_ = CreateEventW(&inherited, TRUE, FALSE, nullptr);
-  if (!worker->done_) return nullptr;
+// This process, as a handle a worker inherits (made once, kept for the life of the process).
+HANDLE InheritableSelf() {
+  static const HANDLE self = [] {
+    HANDLE handle = nullptr;
+    DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &handle, SYNCHRONIZE, TRUE, 0);
+    return handle;
+  }();
+  return self;
+}
 
-  const char* entry = EntryPointName(commandLetter);
-  const wchar_t letter = !entry ? L'?' : commandLetter.empty() ? L'r' : L'u';
-  wchar_t handles[64];
-  std::swprintf(handles, 64, L"%llX %llX", static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(worker->mapping_)),
-                static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(worker->done_)));
+std::wstring Hex(HANDLE handle) {
+  wchar_t text[24];
+  std::swprintf(text, 24, L"%llX", static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(handle)));
+  return text;
+}
+
+std::unique_ptr<EntryWorker> EntryWorker::Start() {
+  std::unique_ptr<EntryWorker> worker(new EntryWorker);
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  worker->mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, &inherited, PAGE_READWRITE, 0, sizeof(Channel), nullptr);
+  if (!worker->mapping_) return nullptr;
+  worker->channel_ = MapViewOfFile(worker->mapping_, FILE_MAP_WRITE, 0, 0, sizeof(Channel));
+  worker->go_ = CreateEventW(&inherited, TRUE, FALSE, nullptr);
+  worker->done_ = CreateEventW(&inherited, TRUE, FALSE, nullptr);
+  if (!worker->channel_ || !worker->go_ || !worker->done_ || !InheritableSelf()) return nullptr;
+
   const std::wstring program = OwnPath();
-  std::wstring commandLine = L"\"" + program + L"\" " + kWorkerSwitch + L" " + letter + L" " + handles + L" " +
-                             worker->path_;
+  std::wstring commandLine = L"\"" + program + L"\" " + kWorkerSwitch + L" " + Hex(worker->mapping_) + L" " +
+                             Hex(worker->go_) + L" " + Hex(worker->done_) + L" " + Hex(InheritableSelf());
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
@@ -177,8 +195,19 @@ std::unique_ptr<EntryWorker> EntryWorker::Start(const std::wstring& path, const 
   return worker;
 }
 
+bool EntryWorker::Run(const std::wstring& path, const std::wstring& commandLetter) {
+  if (Exited()) return false;
+  path_ = FullPath(path);
+  auto& channel = *static_cast<Channel*>(channel_);
+  channel.letter = !EntryPointName(commandLetter) ? L'?' : commandLetter.empty() ? L'r' : L'u';
+  path_.copy(channel.path, kMaxPath - 1);
+  channel.path[std::min(path_.size(), kMaxPath - 1)] = L'\0';
+  return SetEvent(go_) != FALSE;
+}
+
 EntryWorker::~EntryWorker() {
-  if (report_) UnmapViewOfFile(report_);
+  if (channel_) UnmapViewOfFile(channel_);
+  if (go_) CloseHandle(go_);
   if (done_) CloseHandle(done_);
   if (mapping_) CloseHandle(mapping_);
   if (process_) CloseHandle(process_);
@@ -196,7 +225,7 @@ void EntryWorker::Terminate() {
 }
 
 std::vector<std::wstring> EntryWorker::OutcomeLines() const {
-  const auto& report = *static_cast<const Report*>(report_);
+  const auto& report = *static_cast<const Report*>(channel_);
   WorkerOutcome outcome;
   outcome.stage = static_cast<WorkerStage>(report.stage);
   outcome.loadError = report.loadError;
@@ -213,6 +242,28 @@ std::vector<std::wstring> EntryWorker::OutcomeLines() const {
     outcome.systemText = SystemText(outcome.status);
   }
   return registration::OutcomeLines(outcome);
+}
+
+void SpareWorker::Join() {
+  if (starter_.joinable()) starter_.join();
+}
+
+void SpareWorker::Prepare() {
+  if (starter_.joinable() || spare_) return;
+  starter_ = std::thread([this] { spare_ = EntryWorker::Start(); });
+}
+
+std::unique_ptr<EntryWorker> SpareWorker::Take() {
+  Join();
+  std::unique_ptr<EntryWorker> worker = std::move(spare_);
+  if (!worker || worker->Exited()) worker = EntryWorker::Start();
+  return worker;
+}
+
+void SpareWorker::Discard() {
+  Join();
+  if (spare_) spare_->Terminate();
+  spare_.reset();
 }
 
 }  // namespace registration

@@ -5,12 +5,13 @@
 // hang in its DllMain or wait on a box of its own. Run inside the installer, any of these could
 // take the window down or freeze it for good (the loader lock, heap locks and process exit cannot
 // be contained). So the installer starts its own executable again with a private switch; that
-// process loads the head, calls the entry point on its main thread with OLE initialised, frees
-// the head and ends. It reports how far it got through a small shared memory block; its exit
-// code tells how it ended when it did not get to the end.
+// process waits for its command, loads the head, calls the entry point on its main thread with OLE
+// initialised, frees the head and ends. Command and outcome pass through a small block of shared
+// memory; the process's exit code tells how it ended when it did not get to the end.
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <windows.h>
@@ -24,15 +25,18 @@ namespace registration {
 // anything else of the program runs.
 std::optional<int> RunEntryWorkerIfAsked();
 
-// The window's side: one started worker.
+// The window's side: one worker process.
 class EntryWorker {
  public:
-  // Starts the worker on path for the command letter (see EntryPointName); null when the process
-  // could not be started.
-  static std::unique_ptr<EntryWorker> Start(const std::wstring& path, const std::wstring& commandLetter);
+  // Starts a worker that waits for its command (and ends by itself if this process ends first);
+  // null when the process could not be started.
+  static std::unique_ptr<EntryWorker> Start();
   ~EntryWorker();
   EntryWorker(const EntryWorker&) = delete;
   EntryWorker& operator=(const EntryWorker&) = delete;
+
+  // Hands the worker its head and command letter (see EntryPointName); false when it has gone.
+  bool Run(const std::wstring& path, const std::wstring& commandLetter);
 
   // Signalled when the worker has done its work (the head released, the outcome reported) or its
   // process has ended, whichever comes first.
@@ -52,8 +56,32 @@ class EntryWorker {
   std::wstring path_;
   HANDLE process_ = nullptr;
   HANDLE mapping_ = nullptr;
+  HANDLE go_ = nullptr;
   HANDLE done_ = nullptr;
-  void* report_ = nullptr;
+  void* channel_ = nullptr;
+};
+
+// One worker started ahead of need, on a thread of its own, so that a click does not wait for a
+// process to start.
+class SpareWorker {
+ public:
+  SpareWorker() = default;
+  ~SpareWorker() { Discard(); }
+  SpareWorker(const SpareWorker&) = delete;
+  SpareWorker& operator=(const SpareWorker&) = delete;
+
+  // Starts the next spare unless one is there or on its way.
+  void Prepare();
+  // The spare when it is ready and alive, otherwise a worker started now; null when none starts.
+  std::unique_ptr<EntryWorker> Take();
+  // Ends the spare (the window closes).
+  void Discard();
+
+ private:
+  void Join();
+
+  std::thread starter_;
+  std::unique_ptr<EntryWorker> spare_;
 };
 
 }  // namespace registration

@@ -36,8 +36,8 @@ void frmMain::RegUnReg(std::wstring inFileSpec, const std::wstring& inHandle) {
     std::erase_if(exitingWorkers_, [](const auto& worker) { return worker->Exited(); });
     const ULONGLONG start = GetTickCount64();
     SetBusyPointer(true);
-    std::unique_ptr<registration::EntryWorker> worker = registration::EntryWorker::Start(inFileSpec, inHandle);
-    if (!worker) {
+    std::unique_ptr<registration::EntryWorker> worker = spareWorker_.Take();
+    if (!worker || !worker->Run(inFileSpec, inHandle)) {
       SetBusyPointer(false);
       AppendStatus(L"Process failed in obtaining entry point or creating thread.");
       return;
@@ -54,6 +54,7 @@ void frmMain::RegUnReg(std::wstring inFileSpec, const std::wstring& inHandle) {
       AppendStatus(registration::kTimeOutLine);
       WatchLateWorker(std::move(worker));
     }
+    spareWorker_.Prepare();  // for the next command
   } catch (const std::bad_alloc&) {
     ReportFault(*this, {7, L"RegUnReg", L"Out of memory"});
   } catch (const std::exception& fault) {
@@ -85,4 +86,5 @@ void frmMain::EndLateWorkers() {
   lateWorkers_.clear();
   for (const auto& worker : exitingWorkers_) worker->Terminate();
   exitingWorkers_.clear();
+  spareWorker_.Discard();
 }

@@ -17,11 +17,24 @@ namespace {
 const char kLog[] = "C:\\vesklog.log";
 const std::string kProgram = "\"" + ExeDir() + "VeskInstaller.exe\"";
 
+// The head file box's text in UTF-8, as the tests write their paths.
 std::string BoxText(HWND main) {
   wchar_t text[2048] = {};
   SendMessageW(GetDlgItem(main, IDC_txtOCXFile), WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text));
-  return std::string(text, text + wcslen(text));  // the test paths are plain ASCII
+  char utf8[4096] = {};
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+  return utf8;
 }
+
+// A file whose name is in UTF-8.
+void MakeFile(const std::string& utf8) {
+  wchar_t path[MAX_PATH] = {};
+  MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, path, MAX_PATH);
+  CloseHandle(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+}
+
+// Cyrillic, outside the system code page: "шахматы.ocx".
+const std::string kCyrillicName = "\xD1\x88\xD0\xB0\xD1\x85\xD0\xBC\xD0\xB0\xD1\x82\xD1\x8B.ocx";
 
 bool TopMost(HWND main) { return GetWindowLongA(main, GWL_EXSTYLE) & WS_EX_TOPMOST; }
 
@@ -99,9 +112,9 @@ TEST_F(HandOff, FirstStartDeletesTheLogAndShowsAnEmptyBoxButAHiddenLogStays) {
 }
 
 TEST_F(HandOff, FirstStartWithAPathPutsItIntoTheBox) {
-  WriteFileBytes(dir_ + "My Head.ocx", "x");
-  ASSERT_NO_FATAL_FAILURE(Start(" " + dir_ + "My Head.ocx"));
-  EXPECT_TRUE(PumpUntil([&] { return BoxText(main_) == dir_ + "My Head.ocx"; }, 10000)) << BoxText(main_);
+  MakeFile(dir_ + "My " + kCyrillicName);
+  ASSERT_NO_FATAL_FAILURE(Start(" " + dir_ + "My " + kCyrillicName));
+  EXPECT_TRUE(PumpUntil([&] { return BoxText(main_) == dir_ + "My " + kCyrillicName; }, 10000)) << BoxText(main_);
 }
 
 TEST_F(HandOff, SecondStartsHandTheirPathOverAndEnd) {
@@ -132,8 +145,13 @@ TEST_F(HandOff, SecondStartsHandTheirPathOverAndEnd) {
   EXPECT_FALSE(FileExists(kLog));
   DestroyWindow(other);
 
+  // A path outside the code page goes over whole.
+  MakeFile(dir_ + kCyrillicName);
+  ASSERT_TRUE(SecondStartEndsWithoutWindow(dir_ + kCyrillicName));
+  EXPECT_EQ(BoxText(main_), dir_ + kCyrillicName);
+
   ASSERT_TRUE(SecondStartEndsWithoutWindow("\""));
-  EXPECT_EQ(BoxText(main_), dir_ + "b.ocx") << "a lone quote is no command";
+  EXPECT_EQ(BoxText(main_), dir_ + kCyrillicName) << "a lone quote is no command";
   ASSERT_TRUE(SecondStartEndsWithoutWindow(dir_ + "missing.ocx"));
   EXPECT_EQ(BoxText(main_), "");
 }

@@ -10,6 +10,8 @@
 #include "app/modMultipleInstance.h"
 #include "registration/RegRules.h"
 
+#include <tlhelp32.h>
+
 using namespace regtest;
 
 namespace {
@@ -39,6 +41,17 @@ class AnswerWatch {
   std::atomic<int> unanswered_{0};
   std::thread thread_;
 };
+
+// The processes this test program has started that still run (the workers of its window).
+int RunningChildren() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry{sizeof entry};
+  int children = 0;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    children += entry.th32ParentProcessID == GetCurrentProcessId();
+  CloseHandle(snapshot);
+  return children;
+}
 
 class FaultsTest : public RegistrationTest {
  protected:
@@ -145,6 +158,7 @@ TEST_F(FaultsTest, WhileItWaitsTheWindowTakesNoInputButKeepsHandOffsAndClose) {
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(Register("exitproc.ocx"), (Lines{std::wstring(kEnded) + L"exit code 7)."}));
   EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }, 2000));
+  EXPECT_TRUE(PumpUntil([&] { return RunningChildren() == 0; }, 3000)) << "a worker outlived the window";
   EXPECT_EQ(Boxes().SeenCount(), 0u);
 }
 

@@ -2,6 +2,7 @@
 // commands, the information panel, GetLongPath and the hand-off message that a second start sends.
 #include "RegFixture.h"
 #include "app/modInstaller.h"
+#include "app/modMultipleInstance.h"
 
 using namespace regtest;
 
@@ -13,9 +14,9 @@ constexpr wchar_t kChecking[] = L"Checking File...";
 class OddPathsTest : public RegistrationTest {
  protected:
   // A copy of chess.ocx under the given name in a new folder of the test's own.
-  std::string ChessIn(const std::string& folder, const std::string& name) {
-    EXPECT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
-    EXPECT_TRUE(CopyFileA(testenv::HeadPath("chess.ocx").c_str(), (folder + name).c_str(), FALSE));
+  std::wstring ChessIn(const std::wstring& folder, const std::wstring& name) {
+    EXPECT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    EXPECT_TRUE(CopyFileW(W(testenv::HeadPath("chess.ocx")).c_str(), (folder + name).c_str(), FALSE));
     return folder + name;
   }
 
@@ -27,21 +28,20 @@ class OddPathsTest : public RegistrationTest {
     return Form().PanelText();
   }
 
-  // Sends the text as a second start of the program does (ANSI bytes and one zero byte), and
-  // returns what AddCall put into the box, as its trace recorded it (UTF-8), one line per call.
-  Lines HandOff(const std::string& ansi) {
+  // Sends the text as a second start of the program does (in the code page when it fits, else
+  // UTF-16), and returns what AddCall put into the box, as its trace recorded it (UTF-8), one line
+  // per call.
+  Lines HandOff(const std::wstring& text) {
     const std::string trace = dir_ + "addcall" + std::to_string(handOffs_++) + ".txt";
     SetEnvironmentVariableA("VESK_ADDCALL_TRACE", trace.c_str());
     Form().SetFileBoxText(L"");
-    std::string payload = ansi + '\0';
-    COPYDATASTRUCT data{3, static_cast<DWORD>(payload.size()), payload.data()};
-    SendMessageA(Form().hWnd(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    modMultipleInstance::SendHandOff(Form().hWnd(), text);
     SetEnvironmentVariableA("VESK_ADDCALL_TRACE", nullptr);
     const std::string utf8 = testenv::ReadFileBytes(trace);
-    std::wstring text(utf8.size(), L'\0');
-    text.resize(static_cast<size_t>(
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), static_cast<int>(text.size()))));
-    return SplitLines(text);
+    std::wstring traced(utf8.size(), L'\0');
+    traced.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                                          traced.data(), static_cast<int>(traced.size()))));
+    return SplitLines(traced);
   }
 
   Lines Command(bool unregister) {
@@ -52,35 +52,41 @@ class OddPathsTest : public RegistrationTest {
 
   // A copy of chess.ocx that `text` names in the box: every way in treats it as that head.
   // serverPath: what the head records as its own file once it is loaded from the path.
-  void ExpectWorksAsHead(const std::string& text, const std::string& longForm, const std::string& serverPath) {
-    SCOPED_TRACE(text);
-    const std::wstring box = W(text);
-    EXPECT_EQ(modInstaller::GetLongPath(box), W(longForm));
+  void ExpectWorksAsHead(const std::wstring& box, const std::wstring& longForm, const std::wstring& serverPath) {
+    SCOPED_TRACE(ToAnsi(box));
+    EXPECT_EQ(modInstaller::GetLongPath(box), longForm);
     const std::wstring view = PanelFor(box);
     EXPECT_EQ(view.rfind(L"Currently Selected File Info: \r\n   FileName:  chess.ocx\r\n", 0), 0u) << ToAnsi(view);
     EXPECT_NE(view.find(L"   Product Version:  1.2.0.4\r\n"), std::wstring::npos) << ToAnsi(view);
 
     EXPECT_EQ(Command(false), (Lines{kChecking, L"Attempting to register file...", L"Process Successful."}));
-    EXPECT_EQ(ServerPath(Chess()), serverPath);
+    EXPECT_EQ(ServerPathW(), serverPath);
     EXPECT_TRUE(Registered(Chess()));
     EXPECT_EQ(Form().ListCount(), 1);
-    EXPECT_FALSE(ModuleLoaded(serverPath));
 
     // The list's selection check finds the registered file and names it in the box.
     Form().SetFileBoxText(L"");
     SendMessageW(Form().lstGames(), LB_SETCURSEL, 0, 0);
     Form().lstGames_Click();
-    EXPECT_EQ(Form().FileBoxText(), W(serverPath));
+    EXPECT_EQ(Form().FileBoxText(), serverPath);
 
     Form().SetFileBoxText(box);
     EXPECT_EQ(Command(true), (Lines{kChecking, L"Attempting to unregister file...", L"Process Successful."}));
     EXPECT_FALSE(Registered(Chess()));
     EXPECT_EQ(Form().ListCount(), 0);
 
-    EXPECT_EQ(HandOff(text), Lines{W(longForm)});
-    EXPECT_EQ(Form().FileBoxText(), W(longForm));
+    EXPECT_EQ(HandOff(box), Lines{longForm});
+    EXPECT_EQ(Form().FileBoxText(), longForm);
     EXPECT_EQ(Boxes().SeenCount(), 0u);
     testenv::CountFigure("badinput_cases");
+  }
+
+  // The server path the head registered, read with the wide call.
+  std::wstring ServerPathW() {
+    wchar_t path[1024] = {};
+    LONG size = sizeof path;
+    RegQueryValueW(HKEY_CLASSES_ROOT, W("CLSID\\" + Chess().classId + "\\InprocServer32").c_str(), path, &size);
+    return path;
   }
 
   int handOffs_ = 0;
@@ -89,34 +95,35 @@ class OddPathsTest : public RegistrationTest {
 TEST_F(OddPathsTest, LongPathsBlanksCodePageCharactersAndATrailingDot) {
   // Sized so that the whole path is 259 characters, the most a path may have with its
   // terminating zero in a MAX_PATH buffer.
-  const std::string folder = dir_ + std::string(100, 'd') + "\\";
-  const std::string path = ChessIn(folder, "chess" + std::string(259 - folder.size() - 9, 'x') + ".ocx");
+  const std::wstring dir = W(dir_);
+  const std::wstring folder = dir + std::wstring(100, L'd') + L"\\";
+  const std::wstring path = ChessIn(folder, L"chess" + std::wstring(259 - folder.size() - 9, L'x') + L".ocx");
   ASSERT_EQ(path.size(), 259u);
   ExpectWorksAsHead(path, path, path);
 
   // Its short form comes back long, through AddCall as through GetLongPath.
-  char shortPath[MAX_PATH] = {};
-  ASSERT_GT(GetShortPathNameA(path.c_str(), shortPath, MAX_PATH), 0u);
-  ASSERT_LT(std::string(shortPath).size(), path.size());
-  std::wstring call = W(shortPath);
+  wchar_t shortPath[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameW(path.c_str(), shortPath, MAX_PATH), 0u);
+  ASSERT_LT(std::wstring(shortPath).size(), path.size());
+  std::wstring call = shortPath;
   Form().AddCall(call);
-  EXPECT_EQ(call, W(path));
-  EXPECT_EQ(Form().FileBoxText(), W(path));
+  EXPECT_EQ(call, path);
+  EXPECT_EQ(Form().FileBoxText(), path);
 
-  const std::string blanks = ChessIn(dir_ + "My  Heads\\", "chess head copy.ocx");
+  const std::wstring blanks = ChessIn(dir + L"My  Heads\\", L"chess head copy.ocx");
   ExpectWorksAsHead(blanks, blanks, blanks);
 
   // The file system drops a trailing dot from a name, so the text with the dot names the file
   // without it. The program keeps the text as given wherever it passes it on; the head, once
   // loaded, records its real name.
-  const std::string chess = Head("chess.ocx");
-  ExpectWorksAsHead(chess + ".", chess + ".", chess);
+  const std::wstring chess = W(Head("chess.ocx"));
+  ExpectWorksAsHead(chess + L".", chess + L".", chess);
 
-  // Made with the ANSI calls from code page 1252's own bytes: e acute, u umlaut, sharp s.
-  if (GetACP() != 1252) GTEST_SKIP() << "the names are written in code page 1252; this system uses " << GetACP();
-  const std::string accents = ChessIn(dir_ + "T\xE9te \xFC\\", "\xDF" "chess \xE9.ocx");
-  ASSERT_NE(W(accents).find(L"T\u00e9te \u00fc\\\u00dfchess \u00e9.ocx"), std::wstring::npos);
+  // Names in any script: accents of the code page, and Cyrillic outside it.
+  const std::wstring accents = ChessIn(dir + L"T\u00e9te \u00fc\\", L"\u00dfchess \u00e9.ocx");
   ExpectWorksAsHead(accents, accents, accents);
+  const std::wstring cyrillic = ChessIn(dir + L"\u0448\u0430\u0445\u043c\u0430\u0442\u044b\\", L"\u0448\u0430\u0445\u043c\u0430\u0442\u044b.ocx");
+  ExpectWorksAsHead(cyrillic, cyrillic, cyrillic);
 }
 
 TEST_F(OddPathsTest, DirectoryNamedLikeAHeadIsNoFile) {
@@ -138,7 +145,7 @@ TEST_F(OddPathsTest, DirectoryNamedLikeAHeadIsNoFile) {
   // still keeps its text.
   EXPECT_EQ(modInstaller::GetLongPath(W(folder)), W(folder));
   Form().SetPanelText(kMarker);
-  EXPECT_EQ(HandOff(folder), Lines{W(folder)});
+  EXPECT_EQ(HandOff(W(folder)), Lines{W(folder)});
   EXPECT_EQ(Form().FileBoxText(), W(folder));
   EXPECT_EQ(Form().PanelText(), kMarker);
   testenv::CountFigure("badinput_cases");

@@ -180,10 +180,11 @@ void SuppressAssociatePrompt() {
 }
 
 Process::Process(const std::string& commandLine, const std::string& environmentAdd) {
-  STARTUPINFOA si{};
+  STARTUPINFOW si{};
   si.cb = sizeof si;
-  std::vector<char> cmd(commandLine.begin(), commandLine.end());
-  cmd.push_back('\0');
+  std::vector<wchar_t> cmd(commandLine.size() + 1, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, commandLine.data(), static_cast<int>(commandLine.size()), cmd.data(),
+                      static_cast<int>(cmd.size()));
   std::vector<char> env;
   if (!environmentAdd.empty()) {
     // The current environment plus NAME=VALUE pairs separated by ';'.
@@ -201,7 +202,7 @@ Process::Process(const std::string& commandLine, const std::string& environmentA
     }
     env.push_back('\0');
   }
-  CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, env.empty() ? nullptr : env.data(), nullptr, &si,
+  CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, env.empty() ? nullptr : env.data(), nullptr, &si,
                  &info_);
 }
 

@@ -46,7 +46,8 @@ void SuppressAssociatePrompt();
 // Returns its exit code, or nullopt when it did not end in time (it is then killed).
 std::optional<DWORD> RunAndWait(const std::string& commandLine, DWORD timeoutMs);
 
-// A started process that is ended (killed if need be) when this goes away.
+// A started process that is ended (killed if need be) when this goes away. Its command line is
+// UTF-8, so that it may hold paths in any script.
 class Process {
  public:
   explicit Process(const std::string& commandLine, const std::string& environmentAdd = "");
