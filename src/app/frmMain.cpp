@@ -289,7 +289,7 @@ bool frmMain::AddCall(std::wstring& strCallID) {
   } catch (...) {
     // Faults end the operation silently; the caller always sees False.
   }
-  modMultipleInstance::TraceAddCall(strCallID);
+  modMultipleInstance::NotifyAddCall(strCallID);
   return false;
 }
 

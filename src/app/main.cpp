@@ -1,12 +1,10 @@
 #include <windows.h>
 
-#include "app/TestDropHook.h"
 #include "app/modMultipleInstance.h"
 #include "registration/EntryWorker.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // Started again by itself to run a head's entry point: nothing else of the program runs.
   if (const auto workerExit = registration::RunEntryWorkerIfAsked()) return *workerExit;
-  TestDropHook::Install();  // test hook: does nothing unless its environment variable is set
   return modMultipleInstance::Main();
 }

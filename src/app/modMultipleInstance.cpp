@@ -11,6 +11,7 @@ namespace modMultipleInstance {
 namespace {
 
 WNDPROC g_previousProc = nullptr;
+AddCallObserver g_addCallObserver = nullptr;
 
 // The previous-instance test: a named object that exists while the running instance lives.
 // It is asked before any window of this process exists.
@@ -183,21 +184,10 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam) 
   return 0;
 }
 
-void TraceAddCall(const std::wstring& path) {
-  char file[MAX_PATH];
-  const DWORD n = GetEnvironmentVariableA("VESK_ADDCALL_TRACE", file, sizeof file);
-  if (n == 0 || n >= sizeof file) return;
-  HANDLE h = CreateFileA(file, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return;
-  std::string line(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, path.c_str(), static_cast<int>(path.size()),
-                                                           nullptr, 0, nullptr, nullptr)), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, path.c_str(), static_cast<int>(path.size()), line.data(),
-                      static_cast<int>(line.size()), nullptr, nullptr);
-  line += "\r\n";
-  DWORD written = 0;
-  WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-  CloseHandle(h);
+void SetAddCallObserver(AddCallObserver observer) { g_addCallObserver = observer; }
+
+void NotifyAddCall(const std::wstring& path) {
+  if (g_addCallObserver) g_addCallObserver(path);
 }
 
 }  // namespace modMultipleInstance

@@ -36,8 +36,9 @@ void Hook();
 void Unhook(HWND hwnd);
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
-// Opt-in trace for tests: when the environment names a file in VESK_ADDCALL_TRACE, every path that
-// AddCall puts into the head file box is appended to it as one line, in UTF-8.
-void TraceAddCall(const std::wstring& path);
+// Who is told of every path AddCall puts into the head file box (none unless set).
+using AddCallObserver = void (*)(const std::wstring& path);
+void SetAddCallObserver(AddCallObserver observer);
+void NotifyAddCall(const std::wstring& path);
 
 }  // namespace modMultipleInstance

@@ -12,7 +12,7 @@ using namespace testenv;
 
 namespace {
 
-const std::string kProgram = "\"" + ExeDir() + "VeskInstaller.exe\"";
+const std::string kProgram = "\"" + ExeDir() + "VeskInstallerTesting.exe\"";
 
 // The paths in the AddCall trace, each with how often it was handled.
 std::map<std::string, int> Handled(const std::string& trace) {

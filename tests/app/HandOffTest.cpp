@@ -15,7 +15,7 @@ using namespace testenv;
 namespace {
 
 const char kLog[] = "C:\\vesklog.log";
-const std::string kProgram = "\"" + ExeDir() + "VeskInstaller.exe\"";
+const std::string kProgram = "\"" + ExeDir() + "VeskInstallerTesting.exe\"";
 
 // The head file box's text in UTF-8, as the tests write their paths.
 std::string BoxText(HWND main) {

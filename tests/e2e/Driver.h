@@ -12,13 +12,13 @@
 
 #include "TestEnv.h"
 #include "app/Controls.h"
-#include "app/TestDropHook.h"
+#include "TestDropHook.h"
 #include "app/frmMain.h"
 
 namespace e2e {
 
 // The program's executable next to the tests.
-inline std::string ProgramPath() { return testenv::ExeDir() + "VeskInstaller.exe"; }
+inline std::string ProgramPath() { return testenv::ExeDir() + "VeskInstallerTesting.exe"; }
 
 // The popup menu windows (class #32768) of a process that are open now.
 inline std::vector<HWND> OpenMenus(DWORD processId) {

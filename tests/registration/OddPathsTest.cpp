@@ -29,19 +29,15 @@ class OddPathsTest : public RegistrationTest {
   }
 
   // Sends the text as a second start of the program does (in the code page when it fits, else
-  // UTF-16), and returns what AddCall put into the box, as its trace recorded it (UTF-8), one line
-  // per call.
+  // UTF-16), and returns the paths AddCall put into the box meanwhile, one per call.
   Lines HandOff(const std::wstring& text) {
-    const std::string trace = dir_ + "addcall" + std::to_string(handOffs_++) + ".txt";
-    SetEnvironmentVariableA("VESK_ADDCALL_TRACE", trace.c_str());
+    static Lines added;
+    added.clear();
+    modMultipleInstance::SetAddCallObserver([](const std::wstring& path) { added.push_back(path); });
     Form().SetFileBoxText(L"");
     modMultipleInstance::SendHandOff(Form().hWnd(), text);
-    SetEnvironmentVariableA("VESK_ADDCALL_TRACE", nullptr);
-    const std::string utf8 = testenv::ReadFileBytes(trace);
-    std::wstring traced(utf8.size(), L'\0');
-    traced.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                                          traced.data(), static_cast<int>(traced.size()))));
-    return SplitLines(traced);
+    modMultipleInstance::SetAddCallObserver(nullptr);
+    return added;
   }
 
   Lines Command(bool unregister) {
@@ -89,7 +85,6 @@ class OddPathsTest : public RegistrationTest {
     return path;
   }
 
-  int handOffs_ = 0;
 };
 
 TEST_F(OddPathsTest, LongPathsBlanksCodePageCharactersAndATrailingDot) {

@@ -1,4 +1,4 @@
-#include "app/TestDropHook.h"
+#include "TestDropHook.h"
 
 #include <string>
 #include <vector>
