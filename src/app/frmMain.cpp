@@ -13,6 +13,7 @@
 #include "app/modInstaller.h"
 #include "app/modMultipleInstance.h"
 #include "fileinfo/PanelTexts.h"
+#include "platform/RegistryKey.h"
 #include "registration/EntryWorker.h"
 #include "res/resource.h"
 #include "shell/frmAssociate.h"
@@ -47,19 +48,15 @@ constexpr PictureSource kPictureSources[] = {
 };
 
 // The three old verb keys of the .ocx file type that start-up removes.
-constexpr const char* kStaleVerbKeys[] = {
-    "OCX_Filetype\\shell\\command",
-    "OCX_Filetype\\shell\\open\\command",
-    "OCX_Filetype\\shell\\open",
+constexpr const wchar_t* kStaleVerbKeys[] = {
+    L"OCX_Filetype\\shell\\command",
+    L"OCX_Filetype\\shell\\open\\command",
+    L"OCX_Filetype\\shell\\open",
 };
 
+// Missing keys, keys that still have sub-keys and refused deletes are left without a word.
 void RemoveStaleVerbKeys() {
-  for (const char* path : kStaleVerbKeys) {
-    HKEY key = nullptr;
-    RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_ALL_ACCESS, &key);
-    if (key) RegDeleteKeyA(key, "");
-    RegCloseKey(key);
-  }
+  for (const wchar_t* path : kStaleVerbKeys) (void)DeleteRegistryKey(HKEY_CLASSES_ROOT, path);
 }
 
 // Height of a line of text in a font, in pixels.
@@ -167,7 +164,7 @@ void frmMain::Show() {
 
 void frmMain::CreateControls() {
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  skin_ = LoadPicture(IDB_SKIN);
+  skin_ = LoadSkin(IDB_SKIN);
   blackBrush_ = CreateSolidBrush(RGB(0, 0, 0));
   font_ = CreateFontA(-10, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                       CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, "Tahoma");

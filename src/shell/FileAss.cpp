@@ -6,6 +6,7 @@
 #include "app/RunTimeError.h"
 #include "app/modInstaller.h"
 #include "shell/AssocText.h"
+#include "platform/RegistryKey.h"
 #include "shell/ErrorOf.h"
 
 namespace FileAss {
@@ -13,25 +14,13 @@ namespace FileAss {
 namespace {
 
 constexpr wchar_t kCheckTitle[] = L"DLL/OCX Register";
-constexpr REGSAM kAccess = 63;  // query, set, create sub-key, enumerate, notify, create link
+constexpr REGSAM kAccess = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
 
-void CreateRegKey(const std::wstring& KeyName, HKEY Root) {
-  HKEY key = nullptr;
-  RegCreateKeyExW(Root, KeyName.c_str(), 0, nullptr, 0, kAccess, nullptr, &key, nullptr);
-  RegCloseKey(key);
-}
-
-LONG SetStringValue(HKEY Handle, const std::wstring& ValueName, const std::wstring& Value) {
-  // c_str() adds the one NUL that the length counts.
-  return RegSetValueExW(Handle, ValueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(Value.c_str()),
-                        static_cast<DWORD>((Value.size() + 1) * sizeof(wchar_t)));
-}
+// The writes' results are not looked at here: a refused write leaves that value missing.
+void CreateRegKey(const std::wstring& KeyName, HKEY Root) { (void)RegistryKey::Create(Root, KeyName, kAccess); }
 
 void WriteClassesValue(const std::wstring& KeyName, const std::wstring& ValueName, const std::wstring& Value) {
-  HKEY key = nullptr;
-  RegOpenKeyExW(HKEY_CLASSES_ROOT, KeyName.c_str(), 0, kAccess, &key);
-  SetStringValue(key, ValueName, Value);
-  RegCloseKey(key);
+  (void)RegistryKey::Open(HKEY_CLASSES_ROOT, KeyName, kAccess).WriteString(ValueName, Value);
 }
 
 void ShowCheckFailure(bool ShowMessages, const std::wstring& text) {

@@ -12,7 +12,7 @@ class Registry {
  public:
   // Where the per-user settings live, below HKEY_CURRENT_USER: one key per application name,
   // one per section below it, the setting a string value named by the key.
-  static constexpr char kStoreRoot[] = "Software\\VB and VBA Program Settings";
+  static constexpr wchar_t kStoreRoot[] = L"Software\\VB and VBA Program Settings";
 
   const std::wstring& Appname() const { return appname_; }
   void Appname(const std::wstring& sAppName) { appname_ = sAppName; }
@@ -27,7 +27,7 @@ class Registry {
   void RegSave();
 
  private:
-  std::string SectionPath() const;
+  std::wstring SectionPath() const;
 
   std::wstring appname_;
   std::wstring section_;

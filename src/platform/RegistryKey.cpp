@@ -1,0 +1,117 @@
+#include "platform/RegistryKey.h"
+
+#include <utility>
+
+namespace {
+
+// Room for the longest legal key name, 255 characters, and its NUL.
+constexpr DWORD kNameBufferChars = 256;
+
+}  // namespace
+
+RegistryKey::~RegistryKey() {
+  if (key_) RegCloseKey(key_);
+}
+
+RegistryKey::RegistryKey(RegistryKey&& other) noexcept
+    : key_(std::exchange(other.key_, nullptr)), status_(other.status_) {}
+
+RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
+  if (this != &other) {
+    if (key_) RegCloseKey(key_);
+    key_ = std::exchange(other.key_, nullptr);
+    status_ = other.status_;
+  }
+  return *this;
+}
+
+RegistryKey RegistryKey::Open(HKEY root, const std::wstring& path, REGSAM access, REGSAM view) {
+  RegistryKey key;
+  key.status_ = RegOpenKeyExW(root, path.c_str(), 0, access | view, &key.key_);
+  if (key.status_ != ERROR_SUCCESS) key.key_ = nullptr;
+  return key;
+}
+
+RegistryKey RegistryKey::Create(HKEY root, const std::wstring& path, REGSAM access, REGSAM view) {
+  RegistryKey key;
+  key.status_ = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, access | view, nullptr, &key.key_, nullptr);
+  if (key.status_ != ERROR_SUCCESS) key.key_ = nullptr;
+  return key;
+}
+
+std::optional<RegistryKey::Text> RegistryKey::ReadText(const std::wstring& name) const {
+  if (!key_) return std::nullopt;
+  Text value;
+  DWORD size = 0;
+  LSTATUS status = RegQueryValueExW(key_, name.c_str(), nullptr, &value.type, nullptr, &size);
+  // The value may grow between asking its size and reading it: then read again with the new size.
+  for (int attempt = 0; status == ERROR_SUCCESS && attempt < 4; ++attempt) {
+    std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
+    DWORD filled = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    status = RegQueryValueExW(key_, name.c_str(), nullptr, &value.type, reinterpret_cast<BYTE*>(data.data()), &filled);
+    if (status == ERROR_SUCCESS) {
+      data.resize(filled / sizeof(wchar_t));  // a trailing odd byte is no character
+      value.text = data.substr(0, data.find(L'\0'));
+      return value;
+    }
+    if (status == ERROR_MORE_DATA) {
+      size = filled;
+      status = ERROR_SUCCESS;
+    }
+  }
+  return std::nullopt;
+}
+
+LSTATUS RegistryKey::WriteString(const std::wstring& name, const std::wstring& text) const {
+  if (!key_) return ERROR_INVALID_HANDLE;
+  return RegSetValueExW(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+DWORD RegistryKey::SubKeyCount() const {
+  DWORD count = 0;
+  if (!key_ || RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                nullptr, nullptr) != ERROR_SUCCESS)
+    return 0;
+  return count;
+}
+
+std::vector<std::wstring> RegistryKey::SubKeyNames() const {
+  std::vector<std::wstring> names;
+  if (!key_) return names;
+  const DWORD count = SubKeyCount();
+  names.reserve(count);
+  wchar_t name[kNameBufferChars];
+  for (DWORD index = 0;; ++index) {
+    DWORD chars = kNameBufferChars;
+    const LSTATUS status = RegEnumKeyExW(key_, index, name, &chars, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_SUCCESS)
+      names.emplace_back(name, chars);
+    // A name that cannot be handed over is skipped; past the counted names a failure ends the list.
+    else if (status == ERROR_NO_MORE_ITEMS || index >= count)
+      break;
+  }
+  return names;
+}
+
+LSTATUS RegistryKey::DeleteContents() const {
+  return key_ ? RegDeleteTreeW(key_, nullptr) : ERROR_INVALID_HANDLE;
+}
+
+LSTATUS DeleteRegistryKey(HKEY root, const std::wstring& path, REGSAM view) {
+  return RegDeleteKeyExW(root, path.c_str(), view, 0);
+}
+
+std::wstring ExpandEnvironmentVariables(const std::wstring& text) {
+  DWORD chars = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+  while (chars != 0) {
+    std::wstring expanded(chars, L'\0');
+    const DWORD needed = ExpandEnvironmentStringsW(text.c_str(), expanded.data(), chars);
+    if (needed != 0 && needed <= chars) {
+      expanded.resize(needed - 1);  // without its NUL
+      return expanded;
+    }
+    chars = needed;
+  }
+  return text;
+}
