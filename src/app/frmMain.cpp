@@ -214,9 +214,16 @@ void frmMain::CreateControls() {
   SendMessageW(txtOCXFile_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(3, 3));
   // The head file box centres its one line vertically (see WM_NCCALCSIZE below).
   SetWindowPos(txtOCXFile_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
-  // Both accept dropped files (what DragAcceptFiles does, without loading the shell at start-up).
-  for (HWND target : {txtOCXFile_, lstGames_})
+  // Both accept dropped files (what DragAcceptFiles does, without loading the shell at start-up),
+  // also from Explorer when this program runs elevated; the window takes hand-offs from a second
+  // start that is not.
+  constexpr UINT kCopyGlobalData = 0x0049;  // how a dropped file list crosses into the process
+  for (HWND target : {txtOCXFile_, lstGames_}) {
     SetWindowLongPtrW(target, GWL_EXSTYLE, GetWindowLongPtrW(target, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
+    for (UINT message : {static_cast<UINT>(WM_DROPFILES), kCopyGlobalData})
+      ChangeWindowMessageFilterEx(target, message, MSGFLT_ALLOW, nullptr);
+  }
+  ChangeWindowMessageFilterEx(hwnd_, WM_COPYDATA, MSGFLT_ALLOW, nullptr);
 
   for (const PictureSource& s : kPictureSources) Picture(s.id).SetPictureResource(s.resource);
   Picture(IDC_Image1).SetPicture(Picture(IDC_imgSel).Picture());
@@ -517,6 +524,13 @@ LRESULT frmMain::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       else
         Unload();
       return 0;
+    case WM_ACTIVATE:
+      // Typing goes to the head file box whenever the window becomes active again.
+      if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam) && txtOCXFile_) {
+        SetFocus(txtOCXFile_);
+        return 0;
+      }
+      break;
     case WM_NCDESTROY: {
       HWND hwnd = hwnd_;
       hwnd_ = nullptr;

@@ -15,11 +15,13 @@ AddCallObserver g_addCallObserver = nullptr;
 
 // The previous-instance test: a named object that exists while the running instance lives.
 // It is asked before any window of this process exists.
+constexpr wchar_t kInstanceName[] = L"Local\\VeskGameHeadInstaller.Instance";
+HANDLE g_instance = nullptr;
+
 bool PrevInstance() {
-  static HANDLE guard = nullptr;
-  if (!guard) guard = CreateMutexA(nullptr, FALSE, "Local\\VeskGameHeadInstaller.Instance");
+  g_instance = CreateMutexW(nullptr, FALSE, kInstanceName);
   // A running instance with other rights (elevated) refuses access to its object: it runs all the same.
-  if (!guard) return GetLastError() == ERROR_ACCESS_DENIED;
+  if (!g_instance) return GetLastError() == ERROR_ACCESS_DENIED;
   return GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
@@ -182,6 +184,15 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam) 
   if (!path) return 0;  // another program's data: not ours to take
   if (frmMain* form = frmMain::Current()) form->ReceiveHandOff(*path);
   return 0;
+}
+
+void ReleaseInstance() {
+  if (g_instance) CloseHandle(g_instance);
+  g_instance = nullptr;
+}
+
+void ClaimInstance() {
+  if (!g_instance) g_instance = CreateMutexW(nullptr, FALSE, kInstanceName);
 }
 
 void SetAddCallObserver(AddCallObserver observer) { g_addCallObserver = observer; }

@@ -36,6 +36,10 @@ void Hook();
 void Unhook(HWND hwnd);
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
+// Gives up being the running instance (before an elevated copy starts), and takes it up again.
+void ReleaseInstance();
+void ClaimInstance();
+
 // Who is told of every path AddCall puts into the head file box (none unless set).
 using AddCallObserver = void (*)(const std::wstring& path);
 void SetAddCallObserver(AddCallObserver observer);

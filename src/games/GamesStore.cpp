@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Elevation.h"
 #include "app/MsgBox.h"
 #include "app/frmMain.h"
 #include "games/GamesList.h"
@@ -90,6 +91,7 @@ void frmMain::LoadGames() {
 void frmMain::RemoveGame(const std::wstring& entryName, const std::wstring& classId) {
   // Planned whole before the first key goes: each check reads the registry as the head left it.
   const modRegistry::LiveFacts registry;
-  modRegistry::DeleteKeys(RemovalRule::PlanRemoval(registry, {entryName, classId, FileBoxText()}));
+  const bool allowed = modRegistry::DeleteKeys(RemovalRule::PlanRemoval(registry, {entryName, classId, FileBoxText()}));
   EnableTimer1();
+  if (!allowed) elevation::OfferRestart(L"Removing \"" + entryName + L"\" needs administrator rights.", FileBoxText());
 }

@@ -23,19 +23,25 @@ std::optional<std::vector<std::wstring>> ListSubKeys(HKEY root, const std::wstri
 
 HKEY RootKey(Root root) { return root == Root::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CLASSES_ROOT; }
 
-void DeleteRegKey(HKEY root, const std::wstring& path) {
-  if (path.empty() || path.back() == L'\\') return;
+LSTATUS DeleteRegKey(HKEY root, const std::wstring& path) {
+  if (path.empty() || path.back() == L'\\') return ERROR_INVALID_PARAMETER;
   {
     const RegistryKey key =
         RegistryKey::Open(root, path, KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_ENUMERATE_SUB_KEYS | DELETE);
-    // Emptied first, the key itself goes below. A delete that fails leaves the key without a word.
-    if (key.SubKeyCount() > 0) (void)key.DeleteContents();
+    // Emptied first, the key itself goes below.
+    if (key.SubKeyCount() > 0) {
+      const LSTATUS emptied = key.DeleteContents();
+      if (emptied != ERROR_SUCCESS) return emptied;
+    }
   }
-  (void)DeleteRegistryKey(root, path);
+  return DeleteRegistryKey(root, path);
 }
 
-void DeleteKeys(const std::vector<RemovalRule::KeyToDelete>& keys) {
-  for (const RemovalRule::KeyToDelete& key : keys) DeleteRegKey(RootKey(key.root), key.path);
+bool DeleteKeys(const std::vector<RemovalRule::KeyToDelete>& keys) {
+  bool allowed = true;
+  for (const RemovalRule::KeyToDelete& key : keys)
+    allowed &= DeleteRegKey(RootKey(key.root), key.path) != ERROR_ACCESS_DENIED;
+  return allowed;
 }
 
 std::wstring ReadRegString(HKEY root, const std::wstring& path, const std::wstring& valueName,

@@ -19,10 +19,12 @@ HKEY RootKey(Root root);
 // Deletes the key at path below root with everything below it: a key that has sub-keys is emptied
 // first, since the registry deletes only keys without any. Nothing for an empty path or one ending
 // in a backslash (they name no single key); deleting a key that does not exist changes nothing.
-void DeleteRegKey(HKEY root, const std::wstring& path);
+// Returns the registry's answer to the delete (ERROR_FILE_NOT_FOUND for a key that was not there).
+LSTATUS DeleteRegKey(HKEY root, const std::wstring& path);
 
-// Deletes each key of a removal plan in its order.
-void DeleteKeys(const std::vector<RemovalRule::KeyToDelete>& keys);
+// Deletes each key of a removal plan in its order; true when the registry refused none of them for
+// lack of rights.
+bool DeleteKeys(const std::vector<RemovalRule::KeyToDelete>& keys);
 
 // The REG_SZ value valueName (empty = the key's default value) of the key at path, up to its first
 // NUL; def when the key or value is missing or the value is of any other type.

@@ -224,6 +224,12 @@ void EntryWorker::Terminate() {
   if (process_ && !Exited()) TerminateProcess(process_, ERROR_CANCELLED);
 }
 
+std::optional<std::uint32_t> EntryWorker::ReturnedStatus() const {
+  const auto& report = *static_cast<const Report*>(channel_);
+  if (static_cast<WorkerStage>(report.stage) != WorkerStage::kReturned) return std::nullopt;
+  return report.status;
+}
+
 std::vector<std::wstring> EntryWorker::OutcomeLines() const {
   const auto& report = *static_cast<const Report*>(channel_);
   WorkerOutcome outcome;

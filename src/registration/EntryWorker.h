@@ -44,6 +44,8 @@ class EntryWorker {
   bool Ended() const;
   // Whether the process itself has gone (it ends on its own shortly after its work is done).
   bool Exited() const;
+  // The status the entry point returned, when it did.
+  std::optional<std::uint32_t> ReturnedStatus() const;
   // The panel lines for the ended worker.
   std::vector<std::wstring> OutcomeLines() const;
   const std::wstring& Path() const { return path_; }

@@ -63,6 +63,23 @@ std::wstring LoadFailureReason(const WorkerOutcome& o) {
 
 }  // namespace
 
+bool IsRefusedForRights(std::uint32_t status) {
+  switch (status) {
+    case 0x80070005u:  // E_ACCESSDENIED
+    case 0x80040200u:  // SELFREG_E_TYPELIB
+    case 0x80040201u:  // SELFREG_E_CLASS
+    case 0x80040151u:  // REGDB_E_WRITEREGDB
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::wstring RightsLine(const std::wstring& commandLetter) {
+  return std::wstring(L"The control needs administrator rights to ") +
+         (commandLetter.empty() ? L"register" : L"unregister") + L" itself.";
+}
+
 std::wstring StatusLine(std::uint32_t status, const std::wstring& systemText) {
   if (IsSuccessStatus(status)) return L"Process Successful.";
   const std::wstring text = TrimmedBlanks(systemText);

@@ -53,6 +53,13 @@ struct WorkerOutcome {
 // The panel lines for an ended worker, in order.
 std::vector<std::wstring> OutcomeLines(const WorkerOutcome& outcome);
 
+// Statuses with which a control says it may not write its registration: access denied, and the
+// self-registration and registry-write failures that a refused key gives.
+bool IsRefusedForRights(std::uint32_t status);
+
+// The plain-words line for a control refused for lack of rights.
+std::wstring RightsLine(const std::wstring& commandLetter);
+
 // The panel line for a worker that was still running when the time limit ran out.
 inline constexpr wchar_t kTimeOutLine[] = L"Process failed in signaled state or time-out.";
 

@@ -6,6 +6,7 @@
 
 #include "app/AnsiText.h"
 #include "app/Controls.h"
+#include "app/Elevation.h"
 #include "app/frmMain.h"
 #include "app/modInstaller.h"
 #include "registration/EntryWorker.h"
@@ -47,7 +48,13 @@ void frmMain::RegUnReg(std::wstring inFileSpec, const std::wstring& inHandle) {
     SetBusyPointer(false);
     if (ended) {
       for (const std::wstring& line : worker->OutcomeLines()) AppendStatus(line);
+      const std::optional<std::uint32_t> status = worker->ReturnedStatus();
       if (!worker->Exited()) exitingWorkers_.push_back(std::move(worker));
+      if (status && registration::IsRefusedForRights(*status) && !elevation::IsElevated()) {
+        const std::wstring rights = registration::RightsLine(inHandle);
+        AppendStatus(rights);
+        elevation::OfferRestart(rights, inFileSpec);
+      }
     } else {
       // The worker may be waiting on a question of the head's to the user: it is left to run, and
       // its outcome follows in one more line when it ends.

@@ -16,11 +16,27 @@ namespace {
 constexpr wchar_t kCheckTitle[] = L"DLL/OCX Register";
 constexpr REGSAM kAccess = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
 
-// The writes' results are not looked at here: a refused write leaves that value missing.
-void CreateRegKey(const std::wstring& KeyName, HKEY Root) { (void)RegistryKey::Create(Root, KeyName, kAccess); }
+// Each step hands back the registry's answer; the first refusal ends the writing.
+LSTATUS CreateRegKey(const std::wstring& KeyName, HKEY Root) { return RegistryKey::Create(Root, KeyName, kAccess).Status(); }
 
-void WriteClassesValue(const std::wstring& KeyName, const std::wstring& ValueName, const std::wstring& Value) {
-  (void)RegistryKey::Open(HKEY_CLASSES_ROOT, KeyName, kAccess).WriteString(ValueName, Value);
+LSTATUS WriteClassesValue(const std::wstring& KeyName, const std::wstring& ValueName, const std::wstring& Value) {
+  const RegistryKey key = RegistryKey::Open(HKEY_CLASSES_ROOT, KeyName, kAccess);
+  return key.IsOpen() ? key.WriteString(ValueName, Value) : key.Status();
+}
+
+// Stops the writing at a step the registry refused.
+void Check(LSTATUS status) {
+  if (status != ERROR_SUCCESS) throw status;
+}
+
+std::wstring SystemText(LSTATUS status) {
+  wchar_t* text = nullptr;
+  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr,
+                 static_cast<DWORD>(status), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring message = text ? AssocText::TrimBlanks(text) : L"error " + std::to_wstring(status);
+  if (text) LocalFree(text);
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) message.pop_back();
+  return message;
 }
 
 void ShowCheckFailure(bool ShowMessages, const std::wstring& text) {
@@ -31,7 +47,8 @@ void ShowCheckFailure(bool ShowMessages, const std::wstring& text) {
 
 bool AssociateFile(std::wstring& Extension, const std::wstring& FileType, const std::wstring& Description,
                    const std::wstring& Verb, std::wstring ExePath, std::wstring& Parameters, bool SetIcon,
-                   const std::wstring& IconPath, bool ShowMessages) {
+                   const std::wstring& IconPath, bool ShowMessages, LSTATUS* refusal) {
+  if (refusal) *refusal = ERROR_SUCCESS;
   try {
     if (!modInstaller::FileProbe(ExePath)) {
       ShowCheckFailure(ShowMessages, L"The application path '" + ExePath + L"' cannot be found.");
@@ -46,19 +63,26 @@ bool AssociateFile(std::wstring& Extension, const std::wstring& FileType, const 
     if (Extension.empty()) throw RunTimeError{5, L"FileAss", L"Invalid procedure call or argument"};
     if (Extension.front() != L'.') Extension = L"." + Extension;
 
-    CreateRegKey(Extension, HKEY_CLASSES_ROOT);
-    WriteClassesValue(Extension, L"", FileType);
+    Check(CreateRegKey(Extension, HKEY_CLASSES_ROOT));
+    Check(WriteClassesValue(Extension, L"", FileType));
     const std::wstring iconKey = FileType + L"\\DefaultIcon";
-    CreateRegKey(iconKey, HKEY_CLASSES_ROOT);
+    Check(CreateRegKey(iconKey, HKEY_CLASSES_ROOT));
     if (SetIcon) {
       const std::wstring icon = IconPath.empty() ? ExePath + L",0" : IconPath;
-      WriteClassesValue(iconKey, L"", AssocText::TrimBlanks(icon));
+      Check(WriteClassesValue(iconKey, L"", AssocText::TrimBlanks(icon)));
     }
     const std::wstring commandKey = FileType + L"\\shell\\" + Verb + L"\\command";
-    CreateRegKey(commandKey, HKEY_CLASSES_ROOT);
-    WriteClassesValue(FileType, L"", Description);
-    WriteClassesValue(commandKey, L"", AssocText::ShellCommand(ExePath, Parameters));
+    Check(CreateRegKey(commandKey, HKEY_CLASSES_ROOT));
+    Check(WriteClassesValue(FileType, L"", Description));
+    Check(WriteClassesValue(commandKey, L"", AssocText::ShellCommand(ExePath, Parameters)));
     return true;
+  } catch (LSTATUS status) {
+    // A refused write is no success: the caller is told which, or the user is.
+    if (refusal)
+      *refusal = status;
+    else if (ShowMessages)
+      MsgBox(L"The association could not be written: " + SystemText(status), MB_ICONSTOP | MB_OK);
+    return false;
   } catch (...) {
     if (ShowMessages)
       MsgBox(L"An error occured while attempting to associate file.\r\n" + ErrorOf(std::current_exception()).Description,

@@ -4,15 +4,18 @@
 // program with the file. Telling the shell that associations changed is the caller's task.
 #include <string>
 
+#include <windows.h>
+
 namespace FileAss {
 
 // Writes the association. Extension may come with or without its leading dot and is handed back
 // with it; Parameters (text between the program path and " %1") is handed back as one blank plus
 // its trimmed text when not empty. IconPath empty means ExePath + ",0". With ShowMessages false
-// every failure is silent. True when all steps ran (the registry calls' results are not examined);
-// False when a check failed or an error occurred.
+// every failure is silent. True when every key and value was written; False when a check failed, an
+// error occurred or the registry refused a write. A refused write stops the writing: its status
+// goes to refusal when the caller gives one (and is then not shown), else into the message.
 bool AssociateFile(std::wstring& Extension, const std::wstring& FileType, const std::wstring& Description,
                    const std::wstring& Verb, std::wstring ExePath, std::wstring& Parameters, bool SetIcon,
-                   const std::wstring& IconPath, bool ShowMessages);
+                   const std::wstring& IconPath, bool ShowMessages, LSTATUS* refusal = nullptr);
 
 }  // namespace FileAss

@@ -4,9 +4,11 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "app/Elevation.h"
 #include "app/MsgBox.h"
 #include "app/modInstaller.h"
 #include "games/modRegistry.h"
+#include "platform/RegistryKey.h"
 #include "shell/AssocText.h"
 #include "shell/ErrorOf.h"
 #include "shell/FileAss.h"
@@ -50,7 +52,12 @@ bool IsOcxAssociated(std::wstring& path) {
 bool RemoveOcxAssociation() {
   try {
     if (OcxFileType() != kFileType) return false;
-    modRegistry::WriteRegString(HKEY_CLASSES_ROOT, kExtension, L"", kStandardFileType);
+    const LSTATUS status = RegistryKey::Open(HKEY_CLASSES_ROOT, kExtension, KEY_SET_VALUE).WriteString(L"", kStandardFileType);
+    if (status != ERROR_SUCCESS) {
+      if (status == ERROR_ACCESS_DENIED)
+        elevation::OfferRestart(L"Removing the .ocx association needs administrator rights.", L"");
+      return false;
+    }
     NotifyAssociationChanged();
     return true;
   } catch (...) {
@@ -63,9 +70,15 @@ void NotifyAssociationChanged() { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIS
 bool AssociateOcx(const std::wstring& exePath) {
   std::wstring extension = kExtension;
   std::wstring parameters;
+  LSTATUS refusal = ERROR_SUCCESS;
   if (!FileAss::AssociateFile(extension, kFileType, L"Active X Control", L"Register/Unregister", exePath,
-                              parameters, true, exePath + L",0", true))
+                              parameters, true, exePath + L",0", true, &refusal)) {
+    if (refusal == ERROR_ACCESS_DENIED)
+      elevation::OfferRestart(L"Associating .ocx files with the installer needs administrator rights.", L"");
+    else if (refusal != ERROR_SUCCESS)
+      MsgBox(L"The association could not be written (error " + std::to_wstring(refusal) + L").", MB_ICONSTOP | MB_OK);
     return false;
+  }
   NotifyAssociationChanged();
   return true;
 }

@@ -1,0 +1,18 @@
+#pragma once
+// Rights. The program starts with the user's ordinary rights; registering a control, writing the
+// association and removing a Games list entry may need an administrator's. When an action is
+// refused for that reason, the user is told so in plain words and offered a restart as
+// administrator, which takes the head file along.
+#include <string>
+
+namespace elevation {
+
+// Whether this process runs with an administrator's full rights.
+bool IsElevated();
+
+// Tells the user why (reason) and, unless the program already runs elevated, asks "Restart as
+// administrator?". On Yes it starts the program elevated with headPath and, once that has started,
+// closes this one. Nothing changes when the user says No or cancels the elevation.
+void OfferRestart(const std::wstring& reason, const std::wstring& headPath);
+
+}  // namespace elevation
