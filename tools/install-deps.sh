@@ -18,6 +18,7 @@ have clang++ || need+=(clang)
 [ -d /usr/src/googletest/googletest ] || need+=(googletest)
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
 have python3 || need+=(python3)
+[ -f /usr/share/wine/fonts/tahoma.ttf ] || need+=(fonts-wine)
 [ ${#need[@]} -eq 0 ] && exit 0
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

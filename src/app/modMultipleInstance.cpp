@@ -85,17 +85,7 @@ void DeleteLogFile(const char* path) {
 }
 
 std::wstring CommandText() {
-  const wchar_t* p = GetCommandLineW();
-  // Skip the program's own path: quoted up to its closing quote, else up to the first blank.
-  if (*p == L'"') {
-    ++p;
-    while (*p && *p != L'"') ++p;
-    if (*p) ++p;
-  } else {
-    while (*p && *p != L' ' && *p != L'\t') ++p;
-  }
-  while (*p == L' ' || *p == L'\t') ++p;
-  std::wstring text = p;
+  std::wstring text = SkipProgramPath(GetCommandLineW());
   while (!text.empty() && (text.back() == L' ' || text.back() == L'\t')) text.pop_back();
   return text;
 }

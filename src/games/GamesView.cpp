@@ -114,8 +114,9 @@ void frmMain::txtOCXFile_Change() {
 void frmMain::ShowCredits() {
   SetPanelCentred(true);
   SetPanelText(L" \r\n");
-  AppendStatus(L"  With thanks to the artist who drew the logo and the buttons,");
-  AppendStatus(L"  and to the artist who made the icons.");
+  // Each line fits one line of the panel.
+  AppendStatus(L"  Thanks to our logo and button artist,");
+  AppendStatus(L"  and to our icon artist.");
   AppendStatus(L"  ");
-  AppendStatus(L"  If you like their work, please thank them both.  - the Vesk team");
+  AppendStatus(L"  Thank them both! - the Vesk team");
 }

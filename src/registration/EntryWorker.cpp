@@ -5,6 +5,8 @@
 
 #include <ole2.h>
 
+#include "app/TrimQuotes.h"
+
 namespace registration {
 
 namespace {
@@ -36,18 +38,6 @@ LONG WINAPI EndOnUnhandledException(EXCEPTION_POINTERS* info) {
   return EXCEPTION_EXECUTE_HANDLER;
 }
 
-// The arguments after the program's own path.
-const wchar_t* SkipProgramPath(const wchar_t* p) {
-  if (*p == L'"') {
-    ++p;
-    while (*p && *p != L'"') ++p;
-    if (*p) ++p;
-  } else {
-    while (*p && *p != L' ' && *p != L'\t') ++p;
-  }
-  while (*p == L' ' || *p == L'\t') ++p;
-  return p;
-}
 
 using EntryPoint = HRESULT(STDAPICALLTYPE*)();
 

@@ -20,11 +20,11 @@ struct EmptyTemplate {
 };
 static_assert(offsetof(EmptyTemplate, menu) == 18, "the variable fields follow the 18-byte header at once");
 
+// 8 points at 96 pixels an inch, as the controls' places are: the program leaves scaling to the
+// system, so text and controls grow together on a screen set larger.
 HFONT CreateUiFont() {
-  HDC screen = GetDC(nullptr);
-  const int height = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, screen);
-  return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+  constexpr int kHeightPixels = -11;
+  return CreateFontW(kHeightPixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
 }
 
