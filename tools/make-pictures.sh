@@ -2,8 +2,8 @@
 # Draws the program's pictures into res/: the window skin, the version label, the six button
 # pictures (normal in green, highlighted in magenta) and the application icon.
 #   tools/make-pictures.sh [OUTDIR]      (default: res/ of this tree)
-# Needs ImageMagick 6 and the DejaVu fonts (Debian: imagemagick fonts-dejavu-core).
-# The generated files are kept in the repository, so the build itself needs neither.
+# Needs ImageMagick 6, the DejaVu fonts and Python 3 (Debian: imagemagick fonts-dejavu-core python3).
+# The generated files are kept in the repository, so the build itself needs none of them.
 #
 # Places are in pixels (left, top, width, height) and match the controls of the main window:
 # the picture controls show these bitmaps over the skin at exactly these places.
@@ -12,6 +12,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 out=${1:-$here/../res}
 convert=${CONVERT:-convert}
+python=${PYTHON:-python3}
 fonts=${FONTS:-/usr/share/fonts/truetype/dejavu}
 sans=$fonts/DejaVuSans.ttf
 bold=$fonts/DejaVuSans-Bold.ttf
@@ -51,12 +52,10 @@ field 16 117 217 269   # information panel
 field 16 285 157 304   # head file box
 field 232 63 407 340   # Games list
 
-# The metal: a vertical light-to-dark gradient with fine horizontal brushing.
-"$convert" -size ${W}x${H} gradient:'#d3d7db'-'#8e9398' "$work/grad.png"
-"$convert" -seed 24 -size ${W}x${H} xc:gray50 +noise Gaussian -channel G -separate +channel \
-  -motion-blur 0x20+0 -level 35%,65% "$work/brush.png"
-"$convert" "$work/grad.png" "$work/brush.png" -compose softlight -composite \
-  -alpha off "$work/metal.png"
+# The metal: a vertical light-to-dark gradient with fine horizontal brushing. The program draws
+# it again itself at start-up, so it comes from the one description both share.
+"$python" "$here/pictures.py" metal $W $H "$work/metal.ppm"
+"$convert" "$work/metal.ppm" "$work/metal.png"
 
 # Window edge: a dark outline with a light line inside it.
 edge=(-fill none -stroke '#2a2d30' -draw "rectangle 0,0 $((W-1)),$((H-1))"
@@ -142,12 +141,17 @@ done
   -annotate +0+1 'V2.0 - Build 24' -alpha off "$work/version.png"
 "$convert" "$skin" "$work/version.png" -geometry +188+4 -compose over -composite -alpha off "$work/skin.png"
 
-bmp() { "$convert" "$1" -alpha off -type TrueColor -define bmp:format=bmp3 "BMP3:$2"; }
-bmp "$work/skin.png" "$out/skin.bmp"
-bmp "$work/version.png" "$out/version.bmp"
+# The program carries them packed (tools/pictures.py), the skin without its metal, which it draws
+# itself.
+pic() {  # picture out [--metal]
+  "$convert" "$1" -alpha off -type TrueColor -define bmp:format=bmp3 "BMP3:$work/full.bmp"
+  "$python" "$here/pictures.py" pack "$work/full.bmp" "$2" "${@:3}"
+}
+pic "$work/skin.png" "$out/skin.pic" --metal
+pic "$work/version.png" "$out/version.pic"
 for name in open reg unreg; do
-  bmp "$work/$name.png" "$out/$name.bmp"
-  bmp "$work/${name}_sel.png" "$out/${name}_sel.bmp"
+  pic "$work/$name.png" "$out/$name.pic"
+  pic "$work/${name}_sel.png" "$out/${name}_sel.pic"
 done
 
 # Application icon: the green tablet with a black V, at 48, 32 and 16 pixels.

@@ -53,6 +53,29 @@ for arch in win64 win32; do
   fi
 done
 
+step "Size of the programs"
+# The released 32-bit program is to stay at most 350 KB (350,000 bytes).
+size_limit=350000
+for arch in win64 win32; do
+  size=$(stat -L -c %s "$build/$arch/bin/VeskInstaller.exe" 2>/dev/null || echo 0)
+  echo "$arch: $size bytes ($(( (size + 500) / 1000 )) KB)"
+  [ $arch = win32 ] && size32=$size
+done
+if [ "$size32" -gt 0 ] && [ "$size32" -le "$size_limit" ]; then
+  passed=$((passed + 1))
+else
+  echo "FAIL: the 32-bit program is over 350 KB (or missing)"; failed=$((failed + 1))
+fi
+
+step "No test hooks in the released programs"
+for arch in win64 win32; do
+  if strings -a "$build/$arch/bin/VeskInstaller.exe" | grep -q 'VESK_'; then
+    echo "FAIL: $arch/VeskInstaller.exe carries a test hook"; failed=$((failed + 1))
+  else
+    passed=$((passed + 1))
+  fi
+done
+
 step "Native build of the Windows-free code with sanitizers"
 cmake -S "$root" -B "$build/native" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DVESK_SANITIZE=ON -DVESK_FUZZ=ON >/dev/null && cmake --build "$build/native" -j"$jobs"

@@ -46,8 +46,9 @@ class PictureBox {
   mutable HBITMAP loaded_ = nullptr;  // loaded from resource_, owned
 };
 
-// A bitmap resource of the program, kept in the resource's own format (a DIB section): quicker to
-// load than a bitmap converted for the screen, and as quick to draw. Freed with DeleteObject.
+// A picture of the program (a resource packed by tools/make-pictures.sh) as a 24-bit DIB section,
+// quick to draw. The skin's brushed metal is not stored but drawn here. Freed with DeleteObject; null
+// when the resource cannot be read.
 HBITMAP LoadPicture(int resource);
 
 // Button code and shift state of a mouse message, as the window's mouse events report them.

@@ -164,7 +164,7 @@ void frmMain::Show() {
 
 void frmMain::CreateControls() {
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  skin_ = LoadSkin(IDB_SKIN);
+  skin_ = LoadPicture(IDB_SKIN);
   blackBrush_ = CreateSolidBrush(RGB(0, 0, 0));
   font_ = CreateFontA(-10, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                       CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, "Tahoma");
