@@ -4,214 +4,93 @@
 
 namespace {
 
-struct Lock {
-  explicit Lock(CRITICAL_SECTION& cs) : cs_(cs) { EnterCriticalSection(&cs_); }
-  ~Lock() { LeaveCriticalSection(&cs_); }
-  CRITICAL_SECTION& cs_;
-};
-
-std::wstring ClassOf(HWND hwnd) {
-  wchar_t name[64] = {};
-  GetClassNameW(hwnd, name, 64);
-  return name;
-}
-
+// W messages: they also read the controls of another process correctly.
 std::wstring TextOf(HWND hwnd) {
-  // W messages: they also read the controls of another process correctly.
-  const LRESULT n = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
-  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-  const LRESULT got = SendMessageW(hwnd, WM_GETTEXT, static_cast<WPARAM>(n + 1), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<size_t>(got));
+  std::wstring text(static_cast<size_t>(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+  text.resize(static_cast<size_t>(SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
   return text;
-}
-
-BoxIcon IconOf(HICON icon) {
-  struct Known {
-    int id;
-    BoxIcon icon;
-  };
-  static const Known known[] = {{32515 /* IDI_EXCLAMATION */, BoxIcon::Exclamation},
-                                {32513 /* IDI_HAND */, BoxIcon::Stop},
-                                {32514 /* IDI_QUESTION */, BoxIcon::Question},
-                                {32516 /* IDI_ASTERISK */, BoxIcon::Information}};
-  if (!icon) return BoxIcon::None;
-  for (const Known& k : known)
-    if (LoadIconW(nullptr, MAKEINTRESOURCEW(k.id)) == icon) return k.icon;
-  return BoxIcon::Other;
-}
-
-struct Children {
-  std::vector<HWND> list;
-};
-
-BOOL CALLBACK CollectChild(HWND hwnd, LPARAM param) {
-  reinterpret_cast<Children*>(param)->list.push_back(hwnd);
-  return TRUE;
-}
-
-struct TopLevel {
-  DWORD pid;
-  std::vector<HWND> list;
-};
-
-BOOL CALLBACK CollectDialog(HWND hwnd, LPARAM param) {
-  auto* found = reinterpret_cast<TopLevel*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  if (pid == found->pid && IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770") found->list.push_back(hwnd);
-  return TRUE;
 }
 
 }  // namespace
 
 const char* IconName(BoxIcon icon) {
-  switch (icon) {
-    case BoxIcon::None: return "none";
-    case BoxIcon::Exclamation: return "exclamation";
-    case BoxIcon::Stop: return "stop";
-    case BoxIcon::Question: return "question";
-    case BoxIcon::Information: return "information";
-    case BoxIcon::Other: return "other";
-  }
-  return "?";
+  static const char* const names[] = {"none", "exclamation", "stop", "question", "information", "other"};
+  return names[static_cast<int>(icon)];
 }
 
-DialogAnswerer::DialogAnswerer(DWORD processId) : processId_(processId) {
-  InitializeCriticalSection(&lock_);
-  stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  thread_ = CreateThread(nullptr, 0, &DialogAnswerer::ThreadMain, this, 0, nullptr);
-}
+DialogAnswerer::DialogAnswerer(DWORD processId)
+    : processId_(processId), thread_(CreateThread(nullptr, 0, &DialogAnswerer::Watch, this, 0, nullptr)) {}
 
 DialogAnswerer::~DialogAnswerer() {
   SetEvent(stop_);
   WaitForSingleObject(thread_, 5000);
-  CloseHandle(thread_);
-  CloseHandle(stop_);
-  DeleteCriticalSection(&lock_);
+  CloseHandle(thread_), CloseHandle(stop_);
 }
 
-void DialogAnswerer::Answer(int buttonId) {
-  Handle([buttonId](const BoxInfo& box) {
-    Press(box.hwnd, buttonId);
-    return true;
-  });
-}
-
-void DialogAnswerer::Handle(DialogHandler handler) {
-  Lock lock(lock_);
-  plan_.push_back(std::move(handler));
-}
-
-std::vector<BoxInfo> DialogAnswerer::Seen() const {
-  Lock lock(lock_);
-  return seen_;
-}
-
-size_t DialogAnswerer::SeenCount() const {
-  Lock lock(lock_);
-  return seen_.size();
-}
-
-size_t DialogAnswerer::Unexpected() const {
-  Lock lock(lock_);
-  return unexpected_;
-}
-
-size_t DialogAnswerer::Pending() const {
-  Lock lock(lock_);
-  return plan_.size();
-}
-
-bool DialogAnswerer::WaitForSeen(size_t count, DWORD timeoutMs) const {
-  return PumpUntil([&] { return SeenCount() >= count; }, timeoutMs);
-}
-
-void DialogAnswerer::Press(HWND dialog, int buttonId) {
-  HWND button = GetDlgItem(dialog, buttonId);
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-}
-
-BoxInfo DialogAnswerer::Inspect(HWND dialog) {
-  BoxInfo box;
-  box.hwnd = dialog;
-  box.className = ClassOf(dialog);
-  box.caption = TextOf(dialog);
-  Children children;
-  EnumChildWindows(dialog, &CollectChild, reinterpret_cast<LPARAM>(&children));
-  for (HWND child : children.list) {
-    if (GetParent(child) != dialog) continue;
-    const std::wstring cls = ClassOf(child);
-    const LONG style = GetWindowLongW(child, GWL_STYLE);
-    if (_wcsicmp(cls.c_str(), L"Static") == 0) {
-      if ((style & SS_TYPEMASK) == SS_ICON) {
-        if (IsWindowVisible(child))
-          box.icon = IconOf(reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)));
-      } else if (IsWindowVisible(child)) {
-        if (!box.text.empty()) box.text += L"\n";
-        box.text += TextOf(child);
-      }
-    } else if (_wcsicmp(cls.c_str(), L"Button") == 0 && IsWindowVisible(child)) {
-      const LONG type = style & BS_TYPEMASK;
-      if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) box.buttons.push_back(GetDlgCtrlID(child));
-    }
-  }
-  return box;
-}
-
-DWORD WINAPI DialogAnswerer::ThreadMain(void* self) {
+DWORD WINAPI DialogAnswerer::Watch(void* self) {
   auto* answerer = static_cast<DialogAnswerer*>(self);
   while (WaitForSingleObject(answerer->stop_, 20) == WAIT_TIMEOUT) answerer->Poll();
   return 0;
 }
 
-void DialogAnswerer::Poll() {
-  TopLevel found{processId_, {}};
-  EnumWindows(&CollectDialog, reinterpret_cast<LPARAM>(&found));
-  for (HWND dialog : found.list) {
-    {
-      Lock lock(lock_);
-      if (std::find(handled_.begin(), handled_.end(), dialog) != handled_.end()) continue;
-      handled_.push_back(dialog);
-    }
-    OnNewDialog(dialog);
-  }
-  // Forget windows that are gone: a later dialog may get the same handle.
-  Lock lock(lock_);
-  handled_.erase(std::remove_if(handled_.begin(), handled_.end(), [](HWND h) { return !IsWindow(h); }),
-                 handled_.end());
+void DialogAnswerer::Press(HWND dialog, int buttonId) {
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, buttonId)));
 }
 
-void DialogAnswerer::OnNewDialog(HWND dialog) {
-  Sleep(50);  // let the dialog finish laying itself out
-  BoxInfo box = Inspect(dialog);
-  DialogHandler handler;
-  {
-    Lock lock(lock_);
+BoxInfo DialogAnswerer::Inspect(HWND dialog) {
+  BoxInfo box{dialog, TextOf(dialog)};
+  const std::pair<int, BoxIcon> icons[] = {{32515, BoxIcon::Exclamation}, {32513, BoxIcon::Stop},
+                                           {32514, BoxIcon::Question}, {32516, BoxIcon::Information}};
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    const LONG style = GetWindowLongW(child, GWL_STYLE);
+    wchar_t name[64] = {};
+    GetClassNameW(child, name, 64);
+    const bool isStatic = _wcsicmp(name, L"Static") == 0;
+    if (!IsWindowVisible(child)) continue;
+    if (isStatic && (style & SS_TYPEMASK) == SS_ICON) {
+      const auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+      box.icon = icon ? BoxIcon::Other : BoxIcon::None;
+      for (const auto& [id, kind] : icons)
+        if (icon && LoadIconW(nullptr, MAKEINTRESOURCEW(id)) == icon) box.icon = kind;
+    } else if (isStatic) {
+      box.text += (box.text.empty() ? L"" : L"\n") + TextOf(child);
+    } else if (_wcsicmp(name, L"Button") == 0 && (style & BS_TYPEMASK) <= BS_DEFPUSHBUTTON) {
+      box.buttons.push_back(GetDlgCtrlID(child));
+    }
+  }
+  return box;
+}
+
+void DialogAnswerer::Poll() {
+  std::unique_lock lock(lock_);
+  std::erase_if(handled_, [](HWND h) { return !IsWindow(h); });  // a later dialog may get the same handle
+  for (HWND dialog = nullptr; (dialog = FindWindowExW(nullptr, dialog, L"#32770", nullptr)) != nullptr;) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(dialog, &pid);
+    if (pid != processId_ || !IsWindowVisible(dialog) || std::count(handled_.begin(), handled_.end(), dialog)) continue;
+    handled_.push_back(dialog);
+    lock.unlock();
+    Sleep(50);  // lets the dialog finish laying itself out
+    const BoxInfo box = Inspect(dialog);
+    lock.lock();
     seen_.push_back(box);
-    if (!plan_.empty()) {
-      handler = std::move(plan_.front());
-      plan_.erase(plan_.begin());
-    } else {
-      ++unexpected_;
-    }
+    DialogHandler handler = plan_.empty() ? nullptr : std::move(plan_.front());
+    unexpected_ += handler ? 0 : 1;
+    if (handler) plan_.erase(plan_.begin());
+    lock.unlock();
+    int press = IDCANCEL;  // nothing planned: closed the least harmful way
+    for (int id : {IDOK, IDNO, IDCANCEL})
+      if (std::count(box.buttons.begin(), box.buttons.end(), id)) press = id;
+    if (!handler || !handler(box)) Press(dialog, press);
+    lock.lock();
   }
-  if (handler && handler(box)) return;
-  // Nothing planned: close it the least harmful way.
-  for (int id : {IDCANCEL, IDNO, IDOK}) {
-    if (std::find(box.buttons.begin(), box.buttons.end(), id) != box.buttons.end()) {
-      Press(dialog, id);
-      return;
-    }
-  }
-  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
 bool PumpUntil(const std::function<bool()>& cond, DWORD timeoutMs) {
-  const ULONGLONG end = GetTickCount64() + timeoutMs;
-  while (!cond()) {
+  for (const ULONGLONG end = GetTickCount64() + timeoutMs; !cond();) {
     if (GetTickCount64() >= end) return cond();
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
@@ -220,7 +99,4 @@ bool PumpUntil(const std::function<bool()>& cond, DWORD timeoutMs) {
   return true;
 }
 
-void PumpFor(DWORD ms) {
-  const ULONGLONG end = GetTickCount64() + ms;
-  PumpUntil([&] { return GetTickCount64() >= end; }, ms + 10);
-}
+void PumpFor(DWORD ms) { PumpUntil([] { return false; }, ms); }

@@ -1,72 +1,55 @@
 #pragma once
 // Answers the modal message boxes and dialogs that a program shows during a test, so that no test
-// hangs, and records what each one showed: caption, text, icon and buttons.
-//
-// A background thread watches the top-level dialog windows (class #32770) of one process. Each new
-// one is recorded and handed to the next planned answer; a box for which nothing was planned is
-// answered with Cancel (or No, or OK) and counted as unexpected.
+// hangs, and records what each one showed. A background thread watches the visible top-level
+// dialogs (class #32770) of one process: each new one is recorded and handed to the next planned
+// answer; one that nothing was planned for is closed (Cancel, No or OK) and counted as unexpected.
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include <windows.h>
 
 enum class BoxIcon { None, Exclamation, Stop, Question, Information, Other };
+const char* IconName(BoxIcon icon);
 
 struct BoxInfo {
   HWND hwnd = nullptr;
-  std::wstring caption;
-  std::wstring text;
+  std::wstring caption, text;  // text: the texts of its visible static controls, one a line
   BoxIcon icon = BoxIcon::None;
-  std::vector<int> buttons;  // control ids of the push buttons, in z-order (IDOK, IDYES, ...)
-  std::wstring className;
+  std::vector<int> buttons;  // control ids of its visible push buttons, in z-order
 };
 
 // A planned answer: returns true when it handled the dialog (pressed a button, closed it).
 using DialogHandler = std::function<bool(const BoxInfo& box)>;
 
+// Pumps this thread's messages until cond() holds or timeoutMs passed; returns cond().
+bool PumpUntil(const std::function<bool()>& cond, DWORD timeoutMs);
+void PumpFor(DWORD ms);  // pumps this thread's messages for about ms milliseconds
+
 class DialogAnswerer {
  public:
   explicit DialogAnswerer(DWORD processId = GetCurrentProcessId());
   ~DialogAnswerer();
-  DialogAnswerer(const DialogAnswerer&) = delete;
-  DialogAnswerer& operator=(const DialogAnswerer&) = delete;
-
-  // Plans to press the button with this id on the next dialog.
-  void Answer(int buttonId);
-  // Plans a handler of its own for the next dialog (for dialogs with more than buttons).
-  void Handle(DialogHandler handler);
-
-  std::vector<BoxInfo> Seen() const;
-  size_t SeenCount() const;
-  size_t Unexpected() const;
-  size_t Pending() const;  // planned answers not used yet
-
-  // Waits (pumping this thread's messages) until count dialogs were seen, at most timeoutMs.
-  bool WaitForSeen(size_t count, DWORD timeoutMs) const;
-
-  // Presses a button of a dialog by control id, as a click does.
-  static void Press(HWND dialog, int buttonId);
+  void Answer(int buttonId) { Handle([=](const BoxInfo& box) { return Press(box.hwnd, buttonId), true; }); }
+  void Handle(DialogHandler handler) { std::lock_guard l(lock_); plan_.push_back(std::move(handler)); }
+  std::vector<BoxInfo> Seen() const { std::lock_guard l(lock_); return seen_; }
+  size_t SeenCount() const { return Seen().size(); }
+  size_t Unexpected() const { std::lock_guard l(lock_); return unexpected_; }
+  bool WaitForSeen(size_t n, DWORD timeoutMs) const { return PumpUntil([&] { return SeenCount() >= n; }, timeoutMs); }
+  static void Press(HWND dialog, int buttonId);  // as a click on the button does
   static BoxInfo Inspect(HWND dialog);
 
  private:
-  static DWORD WINAPI ThreadMain(void* self);
+  static DWORD WINAPI Watch(void* self);
   void Poll();
-  void OnNewDialog(HWND dialog);
 
-  DWORD processId_;
-  HANDLE thread_ = nullptr;
-  HANDLE stop_ = nullptr;
-  mutable CRITICAL_SECTION lock_;
+  const DWORD processId_;
+  mutable std::mutex lock_;
   std::vector<DialogHandler> plan_;
   std::vector<BoxInfo> seen_;
   std::vector<HWND> handled_;
   size_t unexpected_ = 0;
+  HANDLE stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE thread_;  // last: it starts watching once everything else is in place
 };
-
-const char* IconName(BoxIcon icon);
-
-// Pumps this thread's messages until cond() holds or timeoutMs passed; returns cond().
-bool PumpUntil(const std::function<bool()>& cond, DWORD timeoutMs);
-// Pumps this thread's messages for about ms milliseconds.
-void PumpFor(DWORD ms);

@@ -1,0 +1,179 @@
+// The main window in this process: the hand-off message, AddCall, the refresh timer, load and
+// unload, and the .ocx association with the Associate prompt and the Options dialog.
+#include "TestEnv.h"
+#include "app/AnsiText.h"
+#include "app/frmMain.h"
+#include "app/modMultipleInstance.h"
+#include "shell/frmAssociate.h"
+#include "shell/frmOptions.h"
+#include "shell/modInstaller.h"
+
+using namespace testenv;
+using MainWindow = MainWindowTest;
+
+namespace {
+
+const char kCommandKey[] = "OCX_FileType\\shell\\Register/Unregister\\command";
+const char kSettingsKey[] = "Software\\VB and VBA Program Settings\\VeskOCXInstall\\LocSettings";
+
+std::string Classes(const std::string& key) { return GetSz(HKEY_CLASSES_ROOT, key, "").value_or("<none>"); }
+std::string Self() { return ToAnsi(modInstaller::StartupExePath()); }
+
+// The verbs of old versions, which the main window's load removes.
+const char* const kStaleVerbs[] = {"OCX_FileType\\shell\\command", "OCX_FileType\\shell\\open\\command",
+                                   "OCX_FileType\\shell\\open"};
+
+// .ocx associated with this program (with the old verbs beside its own), or with nothing.
+void SetAssociation(bool associated) {
+  for (const char* key : {".ocx", "OCX_FileType"}) DeleteTree(HKEY_CLASSES_ROOT, key);
+  if (!associated) return;
+  SetSz(HKEY_CLASSES_ROOT, ".ocx", "", "OCX_FileType");
+  SetSz(HKEY_CLASSES_ROOT, kCommandKey, "", Self() + " %1");
+  for (const char* key : kStaleVerbs) SetSz(HKEY_CLASSES_ROOT, key, "", "old");
+}
+
+bool Associated() {
+  std::wstring self = modInstaller::StartupExePath();
+  return modInstaller::IsOcxAssociated(self);
+}
+
+// The next dialog: notes whether its check box shows ticked, clicks it or not, then presses a
+// button (0: the close box).
+void Plan(DialogAnswerer& boxes, int checkBox, bool click, int button, bool* ticked) {
+  boxes.Handle([=](const BoxInfo& box) {
+    *ticked = SendDlgItemMessageW(box.hwnd, checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    if (click) SendDlgItemMessageW(box.hwnd, checkBox, BM_CLICK, 0, 0);
+    if (button) DialogAnswerer::Press(box.hwnd, button);
+    return button || PostMessageW(box.hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+  });
+}
+
+HWND g_destroyed = nullptr;
+LONG_PTR g_procAtDestroy = 0;
+LRESULT CALLBACK OnDestroy(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_DESTROYWND && reinterpret_cast<HWND>(wParam) == g_destroyed)
+    g_procAtDestroy = GetWindowLongPtrA(g_destroyed, GWLP_WNDPROC);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+// As a second start sends it: the code page text up to its first zero or cbData, or UTF-16 with
+// dwData 4; another dwData is another program's data. AddCall puts the long form into the box, or
+// nothing for a missing file.
+TEST_F(MainWindow, HandOffMessagesPutTheLongPathIntoTheBox) {
+  const std::string dir = TestDir(), path = dir + "Long Head Name.ocx", z(1, '\0');
+  WriteFileBytes(path, "x");
+  char shortPath[MAX_PATH] = {};
+  GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
+  const std::wstring wide = FromAnsi(shortPath) + L'\0', full = FromAnsi(path);
+  const std::string utf16(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+  const struct { ULONG_PTR dwData; std::string bytes; std::wstring box; } messages[] = {
+      {3, shortPath + z, full}, {3, shortPath, full}, {3, shortPath + z + "junk", full}, {3, "", L""},
+      {3, dir + "gone.ocx" + z, L""}, {4, utf16, full}, {7, "", L"before"}};
+  for (const auto& m : messages) {
+    Form().SetFileBoxText(L"before");
+    COPYDATASTRUCT cds{m.dwData, DWORD(m.bytes.size()), const_cast<char*>(m.bytes.data())};
+    SendMessageW(Form().hWnd(), WM_COPYDATA, 0, LPARAM(&cds));
+    EXPECT_EQ(Form().FileBoxText(), m.box) << m.dwData << " " << m.bytes;
+  }
+}
+
+TEST_F(MainWindow, SeveralRefreshRequestsBeforeATickGiveOneReload) {
+  const std::string games = "Software\\CLASSES\\Software\\Ubique\\VPgames32\\";
+  ASSERT_TRUE(PumpUntil([&] { return !Form().Timer1Enabled(); }, 3000)) << "the creation tick";
+  SetSz(HKEY_LOCAL_MACHINE, games + "Chess", "", "{00000000-0000-0000-0000-000000000000}");
+  for (int i = 0; i < 3; ++i) Form().EnableTimer1();
+  ASSERT_TRUE(PumpUntil([&] { return !Form().Timer1Enabled(); }, 3000));
+  EXPECT_EQ(Form().ListCount(), 1);
+  // A second reload would show an entry added after the first one.
+  SetSz(HKEY_LOCAL_MACHINE, games + "Darts", "", "{00000000-0000-0000-0000-000000000000}");
+  PumpFor(1200);
+  EXPECT_EQ(Form().ListCount(), 1);
+  DeleteTree(HKEY_LOCAL_MACHINE, games);
+}
+
+TEST_F(MainWindow, ErrMsgProcShowsMessageNumberAndDescription) {
+  Boxes().Answer(IDOK);
+  Form().ErrMsgProc(L"13 - Type mismatch", RunTimeError{13, L"VeskInstaller", L"Type mismatch"});
+  ASSERT_EQ(Boxes().SeenCount(), 1u);
+  EXPECT_EQ(Boxes().Seen()[0].text, L"13 - Type mismatch\r\n13     Type mismatch");
+}
+
+// Written for a program whose path has a blank (quoted), recognised by any form of the path and
+// by the unquoted command of earlier versions, and removed only from the program's own type.
+TEST_F(MainWindow, OcxAssociationWrittenRecognisedAndRemoved) {
+  const std::string dir = TestDir() + "Program Files\\";
+  CreateDirectoryA(dir.c_str(), nullptr);
+  const std::string exe = CopyInto(Self(), dir, "Vesk Installer.exe"), quoted = "\"" + exe + "\" %1";
+  SetAssociation(false);
+  ASSERT_TRUE(modInstaller::AssociateOcx(FromAnsi(exe)));
+  EXPECT_EQ(Classes(".ocx"), "OCX_FileType");
+  EXPECT_EQ(Classes(kCommandKey), quoted);
+  EXPECT_EQ(Classes("OCX_FileType\\DefaultIcon"), exe + ",0");
+
+  char shortExe[MAX_PATH] = {};
+  GetShortPathNameA(exe.c_str(), shortExe, MAX_PATH);
+  const struct { const char* fileType; std::string command, asked; bool associated; } cases[] = {
+      {"OCX_FileType", quoted, shortExe, true}, {"OCX_FileType", exe + " %1", exe, true},
+      {"OCX_FileType", quoted, Self(), false},  {"ocxfile", quoted, exe, false}};
+  for (const auto& c : cases) {
+    SetSz(HKEY_CLASSES_ROOT, ".ocx", "", c.fileType);
+    SetSz(HKEY_CLASSES_ROOT, kCommandKey, "", c.command);
+    std::wstring asked = FromAnsi(c.asked);
+    EXPECT_EQ(modInstaller::IsOcxAssociated(asked), c.associated) << c.fileType << " " << c.command << " " << c.asked;
+    if (c.associated) EXPECT_EQ(asked, FromAnsi(exe)) << "handed back in its long form";
+  }
+  EXPECT_FALSE(modInstaller::RemoveOcxAssociation());
+  SetSz(HKEY_CLASSES_ROOT, ".ocx", "", "OCX_FileType");
+  EXPECT_TRUE(modInstaller::RemoveOcxAssociation());
+  EXPECT_EQ(Classes(".ocx"), "ocxfile");
+}
+
+// The load asks only when .ocx files are not associated with the program and the user did not
+// decline for good, and removes the old verbs; the unload takes the hand-off procedure off the
+// window before the window goes.
+TEST(MainWindowLoad, AsksOnlyWhenNeededRemovesOldVerbsAndUnloadRemovesTheHook) {
+  const HHOOK hook = SetWindowsHookExW(WH_CBT, &OnDestroy, nullptr, GetCurrentThreadId());
+  // The setting before ("" absent) and after; answer 0: no prompt.
+  const struct { bool associated; const char* setting; int answer; bool tick; const char* after; } cases[] = {
+      {true, "", 0, false, ""},      {false, "1", 0, false, "1"},   {false, "0", IDNO, false, "0"},
+      {false, "", IDNO, false, ""}, {false, "", IDNO, true, "1"}, {false, "", IDYES, false, ""}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.associated << " '" << c.setting << "' " << c.answer << c.tick);
+    SetAssociation(c.associated);
+    DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+    if (*c.setting) SetSz(HKEY_CURRENT_USER, kSettingsKey, "AssociateMsg", c.setting);
+    DialogAnswerer boxes;
+    bool ticked = false;
+    if (c.answer) Plan(boxes, frmAssociate::chkAsk, c.tick, c.answer, &ticked);
+    frmMain form;
+    form.Show();
+    EXPECT_TRUE(IsWindowVisible(form.hWnd()));
+    EXPECT_EQ(boxes.SeenCount(), c.answer ? 1u : 0u);
+    EXPECT_EQ(GetSz(HKEY_CURRENT_USER, kSettingsKey, "AssociateMsg").value_or(""), c.after);
+    EXPECT_EQ(Associated(), c.associated || c.answer == IDYES);
+    for (const char* key : kStaleVerbs) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+    EXPECT_EQ(GetWindowLongPtrA(g_destroyed = form.hWnd(), GWLP_WNDPROC), LONG_PTR(&modMultipleInstance::WindowProc));
+  }
+  UnhookWindowsHookEx(hook);
+  EXPECT_NE(g_procAtDestroy, 0);
+  EXPECT_NE(g_procAtDestroy, LONG_PTR(&modMultipleInstance::WindowProc));
+}
+
+// The dialog shows whether .ocx files are associated; OK writes or removes the association as
+// ticked, the close box changes nothing.
+TEST_F(MainWindow, OptionsDialogWritesAndRemovesTheAssociation) {
+  const struct { bool associated, click; int button; } cases[] = {
+      {false, true, IDOK}, {true, true, IDOK}, {true, false, IDOK}, {false, true, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.associated << c.click << c.button);
+    SetAssociation(c.associated);
+    bool ticked = !c.associated;
+    Plan(Boxes(), frmOptions::chkAssociate, c.click, c.button, &ticked);
+    frmOptions::ShowModal(Form().hWnd());
+    EXPECT_EQ(ticked, c.associated);
+    EXPECT_EQ(Associated(), c.associated != (c.click && c.button));
+    if (c.associated && c.click) EXPECT_EQ(Classes(".ocx"), "ocxfile");
+  }
+}

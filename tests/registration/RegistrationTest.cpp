@@ -1,0 +1,249 @@
+// The registration worker, the Register and Unregister commands and file choosing, on the real test
+// heads (well-behaved, failing and misbehaving ones), in a running main window.
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+#include "TestEnv.h"
+#include "app/AnsiText.h"
+#include "app/Controls.h"
+#include "app/PictureBox.h"
+#include "app/frmMain.h"
+#include "app/modMultipleInstance.h"
+#include "games/GameIds.h"
+#include "registration/RegRules.h"
+
+#include <shlobj.h>
+
+namespace {
+
+const std::wstring kOk = L"Process Successful.", kLoad = L"Failure loading control OCX/DLL";
+const std::wstring kCheck = L"Checking File...", kReg = L"Attempting to register file...";
+const std::wstring kUnreg = L"Attempting to unregister file...";
+std::wstring Ended(const std::wstring& how) { return L"Process failed: the control ended the worker (" + how + L")."; }
+const std::string kChess = "{1E5A294C-7B3D-4C11-9A2E-6F01C3D5B7A1}", kBowls = "{3F7C8A80-1D26-4B95-8E3A-C45F0B7D2E19}";
+
+std::wstring W(const std::string& ansi) { return FromAnsi(ansi); }
+std::wstring Text(const std::vector<std::wstring>& lines) {
+  std::wstring text;
+  for (const std::wstring& line : lines) text += line + L"\r\n";
+  return text;
+}
+
+std::wstring ServerPath(const std::string& classId) {
+  wchar_t path[1024] = {};
+  LONG size = sizeof path;
+  RegQueryValueW(HKEY_CLASSES_ROOT, W("CLSID\\" + classId + "\\InprocServer32").c_str(), path, &size);
+  return path;
+}
+
+// True when every key of a good head's registration is there, false when none is; some alone fail the test.
+bool Registered(const std::string& classId = kChess, const std::string& entry = "Chess") {
+  auto member = [&](int offset) { return ToAnsi(*GameIds::FamilyMember(W(classId), offset)); };
+  const std::string keys[] = {"Software\\Ubique\\VPgames32\\" + entry, "CLSID\\" + classId + "\\TypeLib",
+                              "CLSID\\" + member(1) + "\\InprocServer32", "Interface\\" + member(-1),
+                              "Interface\\" + member(-2), "TypeLib\\" + member(-3)};
+  size_t present = 0;
+  for (const std::string& key : keys) present += testenv::KeyExists(HKEY_CLASSES_ROOT, key);
+  EXPECT_TRUE(present == 0 || present == std::size(keys)) << entry << ": " << present << " keys";
+  return present > 0;
+}
+
+class RegistrationTest : public testenv::MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    Form().Timer1_Timer();  // the start's tick: a later one comes from a command's request
+  }
+  std::string Copy(const std::string& file, const std::string& as = "") {
+    return testenv::CopyInto(testenv::HeadPath(file), dir_, as);
+  }
+  // The worker on an empty panel: what it wrote there.
+  std::wstring Run(const std::string& path, const std::wstring& letter) {
+    Form().SetPanelText(L"");
+    Form().RegUnReg(W(path), letter);
+    EXPECT_FALSE(Form().BusyPointer());
+    return Form().PanelText();
+  }
+  std::wstring Command(const std::wstring& box, bool unregister) {
+    Form().SetFileBoxText(box);
+    unregister ? Form().Image3_Click() : Form().Image2_Click();
+    EXPECT_TRUE(Form().Timer1Enabled()) << "the Games list is to be reloaded";
+    Form().Timer1_Timer();
+    return Form().PanelText();
+  }
+  bool LateLine(const std::string& file) {
+    const std::wstring line = registration::LateOutcomeLine(W(file), {kOk});
+    return PumpUntil([&] { return Form().PanelText().find(line) != std::wstring::npos; }, 5000);
+  }
+  // Drops files onto a control as the shell does: DROPFILES and ANSI names, double-NUL ended.
+  void DropOn(HWND control, const std::vector<std::string>& files) {
+    std::string names;
+    for (const std::string& file : files) names += file + '\0';
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() + 1);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    std::memcpy(drop + 1, names.data(), names.size());
+    GlobalUnlock(memory);
+    SendMessageW(control, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+  }
+  const std::string dir_ = testenv::TestDir();
+};
+
+// Good, failing and misbehaving heads one after another in one window: each ends within the limit in
+// its own lines (past the limit, in one more line later), and a good head's keys come and go whole.
+TEST_F(RegistrationTest, EachHeadEndsInItsOwnLines) {
+  const std::string chess = Copy("chess.ocx"), hidden = Copy("chess.ocx", "hidden.ocx");
+  testenv::SetAttributes(hidden, FILE_ATTRIBUTE_HIDDEN);
+  for (const char* dll : {"headdep.dll", "faultinit.dll"}) Copy(dll);
+  SetCurrentDirectoryA("C:\\");  // a head finds a DLL next to it wherever the program was started
+  const std::wstring otherBits = sizeof(void*) == 8 ? L"This is a 32-bit control; use the 32-bit installer."
+                                                    : L"This is a 64-bit control; use the 64-bit installer.";
+  const struct {
+    std::string file;  // a head of the build, or a path
+    std::wstring letter;
+    std::vector<std::wstring> lines;  // a last line "...*" stands for any line that begins so but success
+    std::string registered = "";      // the good head whose keys are there afterwards
+  } cases[] = {
+      {chess, L"", {kOk}, kChess}, {chess, L"x", {L"Unknown command handle"}, kChess},
+      {chess, L"u ", {L"Unknown command handle"}, kChess}, {chess, L"U", {kOk}},
+      {hidden, L"", {L"File not found...", kOk}, kChess}, {chess, L"u", {kOk}},
+      {"comhead.ocx", L"", {kOk}, kBowls}, {"comhead.ocx", L"u", {kOk}}, {"needsdep.ocx", L"", {kOk}},
+      {"noentry.ocx", L"", {L"Process failed in obtaining entry point or creating thread."}},
+      {"notadll.ocx", L"u", {kLoad, L"The file is not a program library."}}, {"otherbits.ocx", L"", {kLoad, otherBits}},
+      {dir_ + "gone.ocx", L"x", {L"File not found...", kLoad, L"The control file could not be found."}},
+      {"fail.ocx", L"", {L"Process failed with status 0x80004005: *"}},
+      {"badptr.ocx", L"", {kOk}},  // a fault the system handles itself is no failure
+      {"exitproc.ocx", L"", {Ended(L"exit code 7")}}, {"exitthread.ocx", L"", {Ended(L"exit code 0")}},
+      {"throw.ocx", L"", {Ended(L"exception 0xE06D7363")}}, {"fault.ocx", L"", {Ended(L"exception 0xC0000005")}},
+      {"breakpoint.ocx", L"", {Ended(L"exception 0x80000003")}},
+      {"faultdep.ocx", L"", {L"*"}},  // Wine's loader makes the dependency's fault a failed load
+      {"sleepload.ocx", L"", {registration::kTimeOutLine}}, {"sleepunload.ocx", L"", {registration::kTimeOutLine}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file + " '" + ToAnsi(c.letter) + "'");
+    const std::string path = c.file.find('\\') == std::string::npos ? Copy(c.file) : c.file;
+    const ULONGLONG start = GetTickCount64();
+    const std::wstring panel = Run(path, c.letter), want = Text(c.lines);
+    EXPECT_LT(GetTickCount64() - start, 12000u);
+    if (want.ends_with(L"*\r\n"))
+      EXPECT_TRUE(panel.starts_with(want.substr(0, want.size() - 3)) && panel != Text({kOk})) << ToAnsi(panel);
+    else
+      EXPECT_EQ(panel, want);
+    EXPECT_EQ(Registered(), c.registered == kChess);
+    EXPECT_EQ(Registered(kBowls, "Bowls"), c.registered == kBowls);
+    if (!c.registered.empty()) EXPECT_EQ(ServerPath(c.registered), W(path));
+    if (c.lines[0] == registration::kTimeOutLine) {
+      EXPECT_TRUE(LateLine(c.file)) << ToAnsi(Form().PanelText());
+      EXPECT_TRUE(Form().Timer1Enabled()) << "the list is refreshed after the late end";
+    }
+    if (c.lines.back() != kOk && c.lines[0] != L"Unknown command handle" && !HasFailure())
+      testenv::CountFigure("faults_survived");
+  }
+}
+
+// A head asks the user something and is not answered within the limit.
+TEST_F(RegistrationTest, WhileItWaitsTheWindowTakesNoInputButKeepsHandOffsAndClose) {
+  const std::string handed = Copy("chess.ocx"), askbox = Copy("askbox.ocx");
+  const HWND window = Form().hWnd();
+  // Clicks on Register and keys for the head file box, queued before the wait: all dropped.
+  const RECT& reg = Form().Picture(IDC_Image2).Place();
+  const LPARAM at = MAKELPARAM((reg.left + reg.right) / 2, (reg.top + reg.bottom) / 2);
+  PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(window, WM_LBUTTONUP, 0, at);
+  PostMessageW(Form().txtOCXFile(), WM_CHAR, L'x', 0);
+  // A second start's hand-off arrives while the head's question is open.
+  std::atomic<ULONGLONG> handOffTook{0};
+  HWND question = nullptr;
+  std::thread messenger([&] {
+    for (int i = 0; i < 100 && !(question = FindWindowW(L"#32770", L"Awkward head question")); ++i) Sleep(50);
+    const ULONGLONG start = GetTickCount64();
+    modMultipleInstance::SendHandOff(window, W(handed));
+    handOffTook = GetTickCount64() - start;
+  });
+  EXPECT_EQ(Command(W(askbox), false), Text({kCheck, kReg, registration::kTimeOutLine}));
+  messenger.join();
+  ASSERT_NE(question, nullptr) << "the head's question did not show";
+  EXPECT_LT(handOffTook.load(), 1000u);
+  EXPECT_EQ(Form().FileBoxText(), W(askbox)) << "typed into, or the hand-off landed, while waiting";
+  EXPECT_TRUE(PumpUntil([&] { return Form().FileBoxText() == W(handed); }, 2000)) << "the hand-off was lost";
+  DialogAnswerer::Press(question, IDOK);
+  EXPECT_TRUE(LateLine("askbox.ocx")) << "once answered, the head's outcome follows";
+  // A close asked for while a head runs is carried out once it has ended.
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(Run(Copy("exitproc.ocx"), L""), Text({Ended(L"exit code 7")}));
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }, 2000));
+  testenv::CountFigure("faults_survived");
+}
+
+// Each command on a box that names no usable file: what it logs, and the box that says why nothing ran.
+TEST_F(RegistrationTest, CommandsLogAndSayWhyNothingRuns) {
+  const std::string hidden = Copy("chess.ocx", "hidden.ocx"), folder = dir_ + "dir.ocx";
+  testenv::SetAttributes(hidden, FILE_ATTRIBUTE_HIDDEN);
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::wstring none = L"OCX not found!";
+  const std::tuple<std::string, bool, std::vector<std::wstring>> cases[] = {  // the box's text, Unregister, the lines
+      {"", false, {kCheck, none}}, {"", true, {kCheck, none}}, {dir_ + "gone.ocx", false, {kCheck, none}},
+      {dir_ + "gone.ocx", true, {kCheck}}, {hidden, false, {kCheck, none}}, {folder, true, {kCheck}}};
+  for (size_t seen = 0; const auto& [box, unregister, lines] : cases) {
+    SCOPED_TRACE(box + (unregister ? " unregister" : " register"));
+    Boxes().Answer(IDOK);
+    EXPECT_EQ(Command(W(box), unregister), Text(lines));
+    ASSERT_EQ(Boxes().SeenCount(), ++seen);
+    EXPECT_EQ(Boxes().Seen().back().text, box.empty() ? L"Please enter an ocx file first..."
+                                                       : W(box) + L" Does Not Exist. Please check filename...");
+  }
+}
+
+// Head paths long, short, with a trailing dot or in another script work through both commands, and
+// a second start's hand-off puts their long form into the box.
+TEST_F(RegistrationTest, OddPathsWorkEverywhere) {
+  const std::wstring dir = W(dir_), chess = W(testenv::HeadPath("chess.ocx")), cyrillic = L"\u0448\u0430\u0445\\";
+  const std::wstring folder = dir + std::wstring(100, L'd');
+  const std::wstring longest = folder + L"\\chess" + std::wstring(149 - dir.size(), L'x') + L".ocx";
+  for (const std::wstring& made : {folder, dir + cyrillic}) CreateDirectoryW(made.c_str(), nullptr);
+  for (const std::wstring& file : {longest, dir + L"chess.ocx", dir + cyrillic + L"\u0448.ocx"})
+    ASSERT_TRUE(CopyFileW(chess.c_str(), file.c_str(), FALSE));
+  wchar_t shortPath[MAX_PATH] = {};
+  GetShortPathNameW(longest.c_str(), shortPath, MAX_PATH);
+  ASSERT_EQ(longest.size(), 259u) << "the longest path a MAX_PATH buffer holds with its terminating zero";
+  ASSERT_LT(std::wstring(shortPath).size(), longest.size());
+  // The box's text, the file's long path; the file system drops a trailing dot.
+  const std::pair<std::wstring, std::wstring> paths[] = {
+      {longest, longest}, {shortPath, longest}, {dir + L"chess.ocx.", dir + L"chess.ocx"},
+      {dir + cyrillic + L"\u0448.ocx", dir + cyrillic + L"\u0448.ocx"}};
+  for (const auto& [box, file] : paths) {
+    SCOPED_TRACE(ToAnsi(box));
+    Form().SetFileBoxText(box);
+    EXPECT_TRUE(Form().PanelText().starts_with(L"Currently Selected File Info: \r\n   FileName:  chess.ocx\r\n"));
+    EXPECT_EQ(Command(box, false), Text({kCheck, kReg, kOk}));
+    EXPECT_EQ(ServerPath(kChess), file);
+    EXPECT_EQ(Command(box, true), Text({kCheck, kUnreg, kOk}));
+    Form().SetFileBoxText(L"");
+    modMultipleInstance::SendHandOff(Form().hWnd(), box);
+    EXPECT_EQ(Form().FileBoxText(), box.ends_with(L".") ? box : file);
+    testenv::CountFigure("badinput_cases");
+  }
+}
+
+// On the box, a first dropped file ending in ocx is taken; on the Games list it is asked about:
+// Cancel changes nothing, No only fills the box, Yes registers it too.
+TEST_F(RegistrationTest, DroppedHeads) {
+  const std::string chess = Copy("chess.ocx"), docx = dir_ + "REPORT.DOCX", text = dir_ + "notes.txt";
+  DropOn(Form().txtOCXFile(), {docx, chess});
+  DropOn(Form().txtOCXFile(), {text, chess});
+  EXPECT_EQ(Form().FileBoxText(), W(docx));
+  DropOn(Form().lstGames(), {text, chess});
+  const std::pair<int, std::string> answers[] = {{IDCANCEL, docx}, {IDNO, chess}, {IDYES, chess}};
+  for (size_t seen = 0; const auto& [answer, box] : answers) {
+    Boxes().Answer(answer);
+    DropOn(Form().lstGames(), {chess, docx});
+    ASSERT_EQ(Boxes().SeenCount(), ++seen) << "a first file that is no head is not asked about";
+    EXPECT_EQ(Boxes().Seen().back().text, L"Would you like to register this head?\r\n(" + W(chess) + L")");
+    EXPECT_EQ(Form().FileBoxText(), W(box));
+    EXPECT_EQ(Registered(), answer == IDYES);
+  }
+  EXPECT_EQ(Form().PanelText(), Text({kCheck, kReg, kOk}));
+}
+
+}  // namespace
