@@ -93,13 +93,6 @@ TEST_F(MainWindow, SeveralRefreshRequestsBeforeATickGiveOneReload) {
   DeleteTree(HKEY_LOCAL_MACHINE, games);
 }
 
-TEST_F(MainWindow, ErrMsgProcShowsMessageNumberAndDescription) {
-  Boxes().Answer(IDOK);
-  Form().ErrMsgProc(L"13 - Type mismatch", RunTimeError{13, L"VeskInstaller", L"Type mismatch"});
-  ASSERT_EQ(Boxes().SeenCount(), 1u);
-  EXPECT_EQ(Boxes().Seen()[0].text, L"13 - Type mismatch\r\n13     Type mismatch");
-}
-
 // Written for a program whose path has a blank (quoted), recognised by any form of the path and
 // by the unquoted command of earlier versions, and removed only from the program's own type.
 TEST_F(MainWindow, OcxAssociationWrittenRecognisedAndRemoved) {

@@ -1,4 +1,4 @@
-// Games list rules that need no Windows: class id families, hex numbers, and the keys a removal
+// Games list rules that need no Windows: class id families and the keys a removal
 // plans on a registry given as a table.
 #include <map>
 #include <set>
@@ -7,8 +7,6 @@
 
 #include "games/GameIds.h"
 #include "games/RemovalRule.h"
-#include "games/RunTimeFault.h"
-#include "games/StringManip.h"
 
 namespace {
 
@@ -26,13 +24,6 @@ TEST(GameIds, FamilyMembersChangeTheLastTwoDigitsOfTheFirstGroupInUpperCaseWitho
       {L"{123456zz-ABCD-EF01-2345-6789ABCDEF01}", kFirstInterfaceId, std::nullopt},
       {L"{1234564CABCD-EF01-2345-6789ABCDEF01-}", kFirstInterfaceId, std::nullopt}};
   for (const auto& [classId, member, expected] : cases) EXPECT_EQ(FamilyMember(classId, member), expected) << member;
-}
-
-TEST(StringManip, HexToNumReadsBothCasesAndRaisesTypeMismatchForAnyOtherCharacter) {
-  for (const auto& [text, value] : {std::pair{"4c", 76.0}, {"fF", 255.0}, {"100000000", 4294967296.0}, {"", 0.0}})
-    EXPECT_EQ(StringManip::HexToNum(text), value) << text;
-  for (const char* text : {"G", "4 C", "-1", "0x10", "\xC4"})
-    EXPECT_THROW(StringManip::HexToNum(text), RunTimeFault) << text;
 }
 
 constexpr Root CR = Root::ClassesRoot, LM = Root::LocalMachine;

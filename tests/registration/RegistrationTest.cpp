@@ -176,25 +176,6 @@ TEST_F(RegistrationTest, WhileItWaitsTheWindowTakesNoInputButKeepsHandOffsAndClo
   testenv::CountFigure("faults_survived");
 }
 
-// Each command on a box that names no usable file: what it logs, and the box that says why nothing ran.
-TEST_F(RegistrationTest, CommandsLogAndSayWhyNothingRuns) {
-  const std::string hidden = Copy("chess.ocx", "hidden.ocx"), folder = dir_ + "dir.ocx";
-  testenv::SetAttributes(hidden, FILE_ATTRIBUTE_HIDDEN);
-  CreateDirectoryA(folder.c_str(), nullptr);
-  const std::wstring none = L"OCX not found!";
-  const std::tuple<std::string, bool, std::vector<std::wstring>> cases[] = {  // the box's text, Unregister, the lines
-      {"", false, {kCheck, none}}, {"", true, {kCheck, none}}, {dir_ + "gone.ocx", false, {kCheck, none}},
-      {dir_ + "gone.ocx", true, {kCheck}}, {hidden, false, {kCheck, none}}, {folder, true, {kCheck}}};
-  for (size_t seen = 0; const auto& [box, unregister, lines] : cases) {
-    SCOPED_TRACE(box + (unregister ? " unregister" : " register"));
-    Boxes().Answer(IDOK);
-    EXPECT_EQ(Command(W(box), unregister), Text(lines));
-    ASSERT_EQ(Boxes().SeenCount(), ++seen);
-    EXPECT_EQ(Boxes().Seen().back().text, box.empty() ? L"Please enter an ocx file first..."
-                                                       : W(box) + L" Does Not Exist. Please check filename...");
-  }
-}
-
 // Head paths long, short, with a trailing dot or in another script work through both commands, and
 // a second start's hand-off puts their long form into the box.
 TEST_F(RegistrationTest, OddPathsWorkEverywhere) {

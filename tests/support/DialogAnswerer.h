@@ -36,7 +36,6 @@ class DialogAnswerer {
   std::vector<BoxInfo> Seen() const { std::lock_guard l(lock_); return seen_; }
   size_t SeenCount() const { return Seen().size(); }
   size_t Unexpected() const { std::lock_guard l(lock_); return unexpected_; }
-  bool WaitForSeen(size_t n, DWORD timeoutMs) const { return PumpUntil([&] { return SeenCount() >= n; }, timeoutMs); }
   static void Press(HWND dialog, int buttonId);  // as a click on the button does
   static BoxInfo Inspect(HWND dialog);
 

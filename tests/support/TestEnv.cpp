@@ -126,10 +126,6 @@ void Process::Kill() {
   if (Running() && TerminateProcess(info_.hProcess, 99)) WaitForSingleObject(info_.hProcess, 5000);
 }
 
-std::optional<DWORD> RunAndWait(const std::string& commandLine, DWORD timeoutMs) {  // killed on the way out
-  return Process(commandLine).WaitExit(timeoutMs);
-}
-
 void MainWindowTest::SetUp() {
   SuppressAssociatePrompt();
   boxes_ = std::make_unique<DialogAnswerer>();

@@ -35,8 +35,6 @@ void DeleteTree(HKEY root, const std::string& path);
 void CountFigure(const std::string& name, long long n = 1);
 // Saves "AssociateMsg" = "1" so that a main window loads without the Associate prompt.
 void SuppressAssociatePrompt();
-// Runs a program and waits up to timeoutMs for it to end: its exit code, or nullopt (then killed).
-std::optional<DWORD> RunAndWait(const std::string& commandLine, DWORD timeoutMs);
 
 // A started process (UTF-8 command line; environmentAdd: NAME=VALUE pairs separated by ';'; flags
 // for CreateProcess, such as CREATE_SUSPENDED), killed if need be when this goes away.
