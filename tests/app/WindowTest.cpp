@@ -62,6 +62,7 @@ LRESULT CALLBACK OnDestroy(int code, WPARAM wParam, LPARAM lParam) {
 // dwData 4; another dwData is another program's data. AddCall puts the long form into the box, or
 // nothing for a missing file.
 TEST_F(MainWindow, HandOffMessagesPutTheLongPathIntoTheBox) {
+  EXPECT_EQ(GetFocus(), Form().txtOCXFile()) << "typing after start-up goes to the head file box";
   const std::string dir = TestDir(), path = dir + "Long Head Name.ocx", z(1, '\0');
   WriteFileBytes(path, "x");
   char shortPath[MAX_PATH] = {};
