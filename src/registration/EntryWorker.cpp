@@ -6,6 +6,7 @@
 #include <ole2.h>
 
 #include "app/TrimQuotes.h"
+#include "platform/SystemText.h"
 
 namespace registration {
 
@@ -88,16 +89,6 @@ Bitness BitnessOfFile(const std::wstring& path) {
   CloseHandle(file);
   head.resize(got);
   return FileBitness(head);
-}
-
-std::wstring SystemText(DWORD code) {
-  wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code, 0,
-      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring message = n > 0 && text ? std::wstring(text, n) : std::wstring();
-  if (text) LocalFree(text);
-  return message;
 }
 
 std::wstring OwnPath() {

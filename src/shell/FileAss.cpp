@@ -7,6 +7,7 @@
 #include "app/modInstaller.h"
 #include "shell/AssocText.h"
 #include "platform/RegistryKey.h"
+#include "platform/SystemText.h"
 #include "shell/ErrorOf.h"
 
 namespace FileAss {
@@ -27,16 +28,6 @@ LSTATUS WriteClassesValue(const std::wstring& KeyName, const std::wstring& Value
 // Stops the writing at a step the registry refused.
 void Check(LSTATUS status) {
   if (status != ERROR_SUCCESS) throw status;
-}
-
-std::wstring SystemText(LSTATUS status) {
-  wchar_t* text = nullptr;
-  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr,
-                 static_cast<DWORD>(status), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring message = text ? AssocText::TrimBlanks(text) : L"error " + std::to_wstring(status);
-  if (text) LocalFree(text);
-  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) message.pop_back();
-  return message;
 }
 
 void ShowCheckFailure(bool ShowMessages, const std::wstring& text) {
@@ -80,8 +71,11 @@ bool AssociateFile(std::wstring& Extension, const std::wstring& FileType, const 
     // A refused write is no success: the caller is told which, or the user is.
     if (refusal)
       *refusal = status;
-    else if (ShowMessages)
-      MsgBox(L"The association could not be written: " + SystemText(status), MB_ICONSTOP | MB_OK);
+    else if (ShowMessages) {
+      const std::wstring text = SystemText(static_cast<DWORD>(status));
+      MsgBox(L"The association could not be written: " + (text.empty() ? L"error " + std::to_wstring(status) : text),
+             MB_ICONSTOP | MB_OK);
+    }
     return false;
   } catch (...) {
     if (ShowMessages)
