@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "shell/Registry.h"
+#include "shell/Settings.h"
 
 namespace bench {
 
@@ -55,13 +55,6 @@ inline std::string ExeDir() {
 }
 
 // Saves "do not ask again" so that the program starts without the Associate prompt.
-inline void SuppressAssociatePrompt() {
-  Registry settings;
-  settings.Appname(kSettingsApp);
-  settings.Section(kSettingsSection);
-  settings.Key(kAssociateMsg);
-  settings.Setting(L"1");
-  settings.RegSave();
-}
+inline void SuppressAssociatePrompt() { settings::SilenceAssociationQuestion(); }
 
 }  // namespace bench

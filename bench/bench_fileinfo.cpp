@@ -5,8 +5,10 @@
 #include <winver.h>
 
 #include "../tests/fileinfo/TestBlocks.h"
-#include "app/AnsiText.h"
-#include "app/frmMain.h"
+#include "platform/AnsiText.h"
+#include "app/MainWindow.h"
+#include "fileinfo/InfoPanel.h"
+#include "fileinfo/VersionInfo.h"
 #include "fileinfo/VersionBlock.h"
 #include "fileinfo/VersionSearch.h"
 
@@ -55,13 +57,12 @@ void HeadRows() {
   }
   bench::SuppressAssociatePrompt();  // no Associate prompt when the window loads
 
-  frmMain form;
+  MainWindow form;
   form.Show();
   const std::wstring path = FromAnsi(head);
-  const double show = PerCallMs(20, [&] { form.ShowFileInfo(path); });
+  const double show = PerCallMs(20, [&] { fileinfo::ShowFileInfo(form, path); });
   const double read = PerCallMs(20, [&] {
-    form.ReadVersionInfo(path);
-    form.Fields().Clear();
+    (void)ReadVersionInfo(path);
   });
   const double fetch = PerCallMs(20, [&] {
     DWORD handle = 0;

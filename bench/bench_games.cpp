@@ -3,7 +3,7 @@
 // enumeration step is a round trip to the registry), and against Wine's "reg query" of that key.
 #include "BenchUtil.h"
 
-#include "app/frmMain.h"
+#include "app/MainWindow.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ struct Medians {
 };
 
 // The three, interleaved run by run so that any drift of the machine hits all of them alike.
-Medians Measure(frmMain& form, int count, int runs) {
+Medians Measure(MainWindow& form, int count, int runs) {
   std::vector<double> load, bare, query;
   auto time = [](const std::function<void()>& f) {
     const double start = bench::NowMs();
@@ -71,13 +71,14 @@ Medians Measure(frmMain& form, int count, int runs) {
   };
   for (int i = 0; i < runs; ++i) {
     load.push_back(time([&] {
-      form.LoadGames();
-      UpdateWindow(form.lstGames());  // the one repaint that shows the list
+      form.ReloadGamesList();
+      UpdateWindow(form.GamesList());  // the one repaint that shows the list
     }));
     bare.push_back(time(BareEnumeration));
     query.push_back(time(RegQuery));
   }
-  if (form.ListCount() != count) std::fprintf(stderr, "listed %d of %d entries\n", form.ListCount(), count);
+  const auto listed = static_cast<int>(SendMessageW(form.GamesList(), LB_GETCOUNT, 0, 0));
+  if (listed != count) std::fprintf(stderr, "listed %d of %d entries\n", listed, count);
   return {bench::Median(load), bench::Median(bare), bench::Median(query)};
 }
 
@@ -85,7 +86,7 @@ Medians Measure(frmMain& form, int count, int runs) {
 
 int main() {
   bench::SuppressAssociatePrompt();
-  frmMain form;
+  MainWindow form;
   form.Show();
   struct Size {
     int count, runs;
@@ -94,7 +95,7 @@ int main() {
   double firstPerEntry = 0;
   for (const Size& s : sizes) {
     PlantList(s.count);
-    form.LoadGames();  // warm-up
+    form.ReloadGamesList();  // warm-up
     const Medians m = Measure(form, s.count, s.runs);
     const std::string n = std::to_string(s.count);
     const bool last = s.count == 40000;

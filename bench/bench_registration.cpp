@@ -3,8 +3,9 @@
 // file. The two are taken in turn, so that the machine's ups and downs fall on both alike.
 #include "BenchUtil.h"
 
-#include "app/AnsiText.h"
-#include "app/frmMain.h"
+#include "platform/AnsiText.h"
+#include "app/MainWindow.h"
+#include "registration/HeadCommands.h"
 #include "registration/EntryWorker.h"
 
 namespace {
@@ -44,16 +45,16 @@ int main() {
     return 0;
   }
   bench::SuppressAssociatePrompt();
-  frmMain form;
+  MainWindow form;
   form.Show();
   const std::wstring path = FromAnsi(head);
 
-  form.SetFileBoxText(path);
+  form.SetHeadFileText(path);
   int workerFailures = 0;
   const auto workerOnce = [&] {
-    form.Image2_Click();
+    registration::RegisterHead(form, form.Registrar());
     const bool registered = form.PanelText().find(L"Process Successful.") != std::wstring::npos;
-    form.Image3_Click();
+    registration::UnregisterHead(form, form.Registrar());
     if (!registered || form.PanelText().find(L"Process Successful.") == std::wstring::npos) ++workerFailures;
   };
   char system[MAX_PATH] = {};

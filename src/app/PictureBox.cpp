@@ -3,28 +3,14 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/frmMain.h"
 
-int MouseButtonOf(UINT msg, WPARAM wParam) {
+MouseButton PressedButton(UINT msg) {
   switch (msg) {
-    case WM_LBUTTONDOWN: case WM_LBUTTONUP: return vbLeftButton;
-    case WM_RBUTTONDOWN: case WM_RBUTTONUP: return vbRightButton;
-    case WM_MBUTTONDOWN: case WM_MBUTTONUP: return vbMiddleButton;
-    default: break;
+    case WM_LBUTTONDOWN: return MouseButton::Left;
+    case WM_RBUTTONDOWN: return MouseButton::Right;
+    case WM_MBUTTONDOWN: return MouseButton::Middle;
+    default: return MouseButton::None;
   }
-  int button = 0;  // a move reports the buttons held down
-  if (wParam & MK_LBUTTON) button |= vbLeftButton;
-  if (wParam & MK_RBUTTON) button |= vbRightButton;
-  if (wParam & MK_MBUTTON) button |= vbMiddleButton;
-  return button;
-}
-
-int ShiftStateOf(WPARAM wParam) {
-  int shift = 0;
-  if (wParam & MK_SHIFT) shift |= 1;
-  if (wParam & MK_CONTROL) shift |= 2;
-  if (GetKeyState(VK_MENU) < 0) shift |= 4;
-  return shift;
 }
 
 namespace {

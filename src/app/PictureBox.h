@@ -6,10 +6,10 @@
 
 #include <windows.h>
 
+enum class MouseButton { None, Left, Right, Middle };
+
 class PictureBox {
  public:
-  using MouseHandler = std::function<void(int button, int shift, int x, int y)>;
-
   // place: in client pixels of parent. A hidden picture only holds a bitmap for others to show.
   PictureBox(HWND parent, int id, RECT place, bool visible);
   ~PictureBox();
@@ -32,9 +32,9 @@ class PictureBox {
   // Draws the picture at its place on the parent's paint DC, through a memory DC of the caller.
   void Paint(HDC dc, HDC mem) const;
 
-  std::function<void()> onClick;
-  MouseHandler onMouseDown;
-  MouseHandler onMouseMove;
+  std::function<void()> onClick;  // a left press and release on the picture
+  std::function<void()> onHover;  // the pointer moves over it
+  std::function<void(MouseButton)> onPress;
 
  private:
   HWND parent_;
@@ -51,6 +51,5 @@ class PictureBox {
 // when the resource cannot be read.
 HBITMAP LoadPicture(int resource);
 
-// Button code and shift state of a mouse message, as the window's mouse events report them.
-int MouseButtonOf(UINT msg, WPARAM wParam);
-int ShiftStateOf(WPARAM wParam);
+// The button a button-down message presses; None for any other message.
+MouseButton PressedButton(UINT msg);

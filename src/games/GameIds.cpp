@@ -1,6 +1,5 @@
 #include "games/GameIds.h"
 
-#include "games/StringManip.h"
 
 namespace GameIds {
 
@@ -12,6 +11,8 @@ constexpr size_t kHyphens[] = {9, 14, 19, 24};
 constexpr size_t kVaryingDigits = 7;
 
 bool IsHexDigit(wchar_t c) { return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f'); }
+
+int HexValue(wchar_t c) { return c <= L'9' ? c - L'0' : (c | 0x20) - L'a' + 10; }
 
 bool IsHyphenPlace(size_t i) {
   for (size_t h : kHyphens)
@@ -32,9 +33,7 @@ bool IsClassIdText(const std::wstring& text) {
 
 std::optional<std::wstring> FamilyMember(const std::wstring& classId, int offset) {
   if (!IsClassIdText(classId)) return std::nullopt;
-  // Both characters are hex digits here, so the narrowing keeps them as they are.
-  const std::string digits{static_cast<char>(classId[kVaryingDigits]), static_cast<char>(classId[kVaryingDigits + 1])};
-  const int value = static_cast<int>(StringManip::HexToNum(digits)) + offset;
+  const int value = HexValue(classId[kVaryingDigits]) * 16 + HexValue(classId[kVaryingDigits + 1]) + offset;
   if (value < 0 || value > 0xFF) return std::nullopt;
   constexpr wchar_t kUpper[] = L"0123456789ABCDEF";
   std::wstring member = classId;

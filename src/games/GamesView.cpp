@@ -1,13 +1,15 @@
-// The Games list view: the check of the selected entry, the change handling of the head file box,
-// and the credits.
+// The Games list view: the check of the selected entry and of a head file that has gone.
+#include "games/GamesView.h"
+
 #include <optional>
 
-#include "app/MsgBox.h"
-#include "app/frmMain.h"
-#include "app/modInstaller.h"
 #include "games/GamesList.h"
-#include "games/modRegistry.h"
+#include "games/GamesStore.h"
+#include "games/LiveRegistry.h"
+#include "platform/MessageBox.h"
+#include "platform/Paths.h"
 
+namespace games {
 namespace {
 
 constexpr wchar_t kRemoveQuestion[] = L"Would you like to remove it from your games list?";
@@ -23,12 +25,12 @@ struct EntryView {
 
 std::optional<std::wstring> ServerPath(const std::wstring& classId, REGSAM view) {
   if (classId.empty()) return std::nullopt;
-  return modRegistry::LiveFacts(view).Value(Root::ClassesRoot, GamesList::ServerKey(classId), L"");
+  return LiveFacts(view).Value(Root::ClassesRoot, GamesList::ServerKey(classId), L"");
 }
 
 EntryView ReadEntry(const std::wstring& name) {
   EntryView entry;
-  entry.classId = modRegistry::LiveFacts().Value(GamesList::kRoot, GamesList::EntryKey(name), L"").value_or(L"");
+  entry.classId = LiveFacts().Value(GamesList::kRoot, GamesList::EntryKey(name), L"").value_or(L"");
   entry.serverPath = ServerPath(entry.classId, 0);
   return entry;
 }
@@ -46,77 +48,49 @@ bool ServerMissing(const std::wstring& path) {
 
 // The path as the head file box shows it: its long form where the system can tell it.
 std::wstring ShownPath(const std::wstring& path) {
-  const std::wstring longPath = modInstaller::GetLongPath(path);
+  const std::wstring longPath = paths::LongPath(path);
   return longPath.empty() ? path : longPath;
 }
 
-// An existing normal file; an empty path is none.
-bool FileExists(const std::wstring& path) { return modInstaller::FileProbe(path); }
-
 bool AskRemoval(const std::wstring& reason, const std::wstring& caption) {
-  return MsgBox(reason + L"\r\n" + kRemoveQuestion, MB_YESNO | MB_ICONQUESTION, caption) == IDYES;
-}
-
-std::wstring TrimSpaces(const std::wstring& text) {
-  const size_t first = text.find_first_not_of(L' ');
-  if (first == std::wstring::npos) return {};
-  return text.substr(first, text.find_last_not_of(L' ') - first + 1);
+  return ShowBox(reason + L"\r\n" + kRemoveQuestion, MB_YESNO | MB_ICONQUESTION, caption) == IDYES;
 }
 
 }  // namespace
 
-void frmMain::lstGames_Click() {
-  const std::wstring name = ListText();
+void CheckSelectedGame(MainView& view) {
+  const std::wstring name = view.SelectedGame();
   if (name.empty()) return;
   const EntryView entry = ReadEntry(name);
   if (!entry.serverPath) {
     // A class this build's view does not know may be the other build's: not broken, only not ours.
     const std::optional<std::wstring> other = ServerPath(entry.classId, kOtherBuildView);
     if (other && !other->empty()) {
-      SetFileBoxText(ShownPath(*other));
+      view.SetHeadFileText(ShownPath(*other));
       const std::wstring note = GamesList::OtherBuildNote();
-      if (!PanelText().ends_with(note + L"\r\n")) AppendStatus(note);
+      if (!view.PanelText().ends_with(note + L"\r\n")) view.AppendPanelLine(note);
       return;
     }
   }
   const std::wstring server = entry.serverPath.value_or(L"");
   if (!ServerMissing(server)) {
-    SetFileBoxText(ShownPath(server));
+    view.SetHeadFileText(ShownPath(server));
     return;
   }
   // The entry asked about is the one removed, whatever the list holds once the question is answered.
   if (AskRemoval(L"The current selection is no longer functioning properly.", L"TypeLib Not Found"))
-    RemoveGame(name, entry.classId);
+    RemoveGame(view, name, entry.classId);
 }
 
-void frmMain::txtOCXFile_Change() {
-  const std::wstring text = FileBoxText();
-  if (TrimSpaces(text) == L"credits") {
-    ShowCredits();
-    return;
-  }
-  if (!FileExists(text)) {
-    // The box names the selected entry's server, which is gone: offer to remove the entry. Any
-    // other missing file (and a server that is there but hidden) is ignored until the text names
-    // a file that the box takes.
-    const std::wstring name = ListText();
-    if (text.empty() || name.empty()) return;
-    const EntryView entry = ReadEntry(name);
-    if (text == entry.serverPath && ServerMissing(text) &&
-        AskRemoval(L"The current selection is no longer existing or has moved.", L"OCX Not Found..."))
-      RemoveGame(name, entry.classId);
-    return;
-  }
-  SetPanelCentred(false);
-  ShowFileInfo(text);
+void CheckMissingHead(MainView& view, const std::wstring& text) {
+  // Only the selected entry's server, gone, is offered for removal. Any other missing file (and a
+  // server that is there but hidden) is ignored until the text names a file that the box takes.
+  const std::wstring name = view.SelectedGame();
+  if (text.empty() || name.empty()) return;
+  const EntryView entry = ReadEntry(name);
+  if (text == entry.serverPath && ServerMissing(text) &&
+      AskRemoval(L"The current selection is no longer existing or has moved.", L"OCX Not Found..."))
+    RemoveGame(view, name, entry.classId);
 }
 
-void frmMain::ShowCredits() {
-  SetPanelCentred(true);
-  SetPanelText(L" \r\n");
-  // Each line fits one line of the panel.
-  AppendStatus(L"  Thanks to our logo and button artist,");
-  AppendStatus(L"  and to our icon artist.");
-  AppendStatus(L"  ");
-  AppendStatus(L"  Thank them both! - the Vesk team");
-}
+}  // namespace games

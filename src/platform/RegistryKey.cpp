@@ -102,6 +102,32 @@ LSTATUS DeleteRegistryKey(HKEY root, const std::wstring& path, REGSAM view) {
   return RegDeleteKeyExW(root, path.c_str(), view, 0);
 }
 
+LSTATUS DeleteRegistryTree(HKEY root, const std::wstring& path) {
+  if (path.empty() || path.back() == L'\\') return ERROR_INVALID_PARAMETER;
+  {
+    const RegistryKey key =
+        RegistryKey::Open(root, path, KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_ENUMERATE_SUB_KEYS | DELETE);
+    // Emptied first, the key itself goes below.
+    if (key.SubKeyCount() > 0) {
+      const LSTATUS emptied = key.DeleteContents();
+      if (emptied != ERROR_SUCCESS) return emptied;
+    }
+  }
+  return DeleteRegistryKey(root, path);
+}
+
+std::wstring ReadRegistryString(HKEY root, const std::wstring& path, const std::wstring& name) {
+  const std::optional<RegistryKey::Text> value = RegistryKey::Open(root, path, KEY_QUERY_VALUE).ReadText(name);
+  return value && value->type == REG_SZ ? value->text : std::wstring();
+}
+
+std::optional<std::vector<std::wstring>> ListRegistrySubKeys(HKEY root, const std::wstring& path, REGSAM view) {
+  std::vector<std::wstring> names =
+      RegistryKey::Open(root, path, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, view).SubKeyNames();
+  if (names.empty()) return std::nullopt;
+  return names;
+}
+
 std::wstring ExpandEnvironmentVariables(const std::wstring& text) {
   DWORD chars = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
   while (chars != 0) {

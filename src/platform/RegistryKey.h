@@ -50,5 +50,18 @@ class RegistryKey {
 // Deletes the key root\path, which must have no sub-keys left.
 [[nodiscard]] LSTATUS DeleteRegistryKey(HKEY root, const std::wstring& path, REGSAM view = 0);
 
+// Deletes the key root\path with everything below it. Nothing for an empty path or one ending in a
+// backslash (they name no single key). Returns the registry's answer to the delete of the key itself
+// (ERROR_FILE_NOT_FOUND for a key that was not there).
+[[nodiscard]] LSTATUS DeleteRegistryTree(HKEY root, const std::wstring& path);
+
+// The REG_SZ value name (empty = the key's default value) up to its first NUL; empty when the key or
+// value is missing or of another type.
+std::wstring ReadRegistryString(HKEY root, const std::wstring& path, const std::wstring& name);
+
+// The names of the key's direct sub-keys (see SubKeyNames); nothing when the key is missing or no
+// name could be listed.
+std::optional<std::vector<std::wstring>> ListRegistrySubKeys(HKEY root, const std::wstring& path, REGSAM view = 0);
+
 // A REG_EXPAND_SZ text with its environment variables expanded.
 std::wstring ExpandEnvironmentVariables(const std::wstring& text);

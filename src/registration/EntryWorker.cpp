@@ -5,7 +5,7 @@
 
 #include <ole2.h>
 
-#include "app/TrimQuotes.h"
+#include "platform/TrimQuotes.h"
 #include "platform/SystemText.h"
 
 namespace registration {

@@ -3,11 +3,11 @@
 #include <cstddef>
 #include <utility>
 
-#include "app/Controls.h"
-#include "app/VisualStyles.h"
+#include "platform/VisualStyles.h"
 
 namespace {
 
+constexpr int kTwipsPerPixel = 15;
 int Px(int twips) { return twips / kTwipsPerPixel; }
 
 // A dialog template with no controls, no menu and the standard class: the header, then the three
@@ -53,7 +53,7 @@ void DialogForm::ShowModal(HWND owner) {
 void DialogForm::Close() {
   if (!hwnd_ || closing_) return;
   closing_ = true;
-  Form_Unload();
+  OnUnload();
   EndDialog(hwnd_, 0);
 }
 
@@ -97,7 +97,7 @@ INT_PTR CALLBACK DialogForm::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(self->font_), FALSE);
     self->CreateControls();
     self->SizeAndPlace();
-    self->Form_Load();
+    self->OnLoad();
     SetFocus(GetNextDlgTabItem(hwnd, nullptr, FALSE));  // the first control in tab order
     return FALSE;
   }

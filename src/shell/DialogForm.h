@@ -31,10 +31,10 @@ class DialogForm {
   void SetChecked(int id, bool checked);
 
  protected:
-  virtual void Form_Load() {}
+  virtual void OnLoad() {}
   // A click on a button or check box; IDCANCEL stands for the close box and the Escape key.
   virtual void Click(int id) = 0;
-  virtual void Form_Unload() {}
+  virtual void OnUnload() {}
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "app/AnsiText.h"
+#include "platform/AnsiText.h"
 
 RunTimeError ErrorOf(std::exception_ptr error) {
   try {

@@ -3,6 +3,6 @@
 // and description, as the handlers of this folder report them.
 #include <exception>
 
-#include "app/RunTimeError.h"
+#include "platform/RunTimeError.h"
 
 RunTimeError ErrorOf(std::exception_ptr error);

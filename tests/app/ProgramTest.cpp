@@ -6,7 +6,7 @@
 #include <map>
 
 #include "TestEnv.h"
-#include "app/Controls.h"
+#include "app/WindowLayout.h"
 
 using namespace testenv;
 
@@ -17,7 +17,7 @@ const char kLog[] = "C:\\vesklog.log";
 
 std::wstring Wide(const std::string& utf8) { return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())); }
 
-HWND MainWindow() {
+HWND RunningWindow() {
   HWND main = nullptr;
   PumpUntil([&] { return (main = FindWindowA("VeskMainWindow", nullptr)) && IsWindowVisible(main); }, 30000);
   return main;
@@ -29,7 +29,7 @@ std::wstring Text(HWND main, int id) {
 }
 
 int ListIndex(HWND main, const wchar_t* entry) {
-  return int(SendDlgItemMessageW(main, IDC_lstGames, LB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(entry)));
+  return int(SendDlgItemMessageW(main, kGamesList, LB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(entry)));
 }
 
 void Click(HWND hwnd, int x, int y) {  // at a point of the window's client area
@@ -45,7 +45,7 @@ TEST(Program, SecondStartsHandTheirPathOverAndEnd) {
   SuppressAssociatePrompt();
   WriteFileBytes(kLog, "left over");
   Process first(kProgram);
-  const HWND main = MainWindow();
+  const HWND main = RunningWindow();
   ASSERT_TRUE(main);
   EXPECT_FALSE(FileExists(kLog)) << "the first start deletes the log";
 
@@ -59,7 +59,7 @@ TEST(Program, SecondStartsHandTheirPathOverAndEnd) {
       {"\"", cyrillic} /* no path: the box stays */, {dir + "missing.ocx", ""}};
   for (const auto& [arguments, box] : starts) {
     ASSERT_TRUE(SecondStartEnds(arguments)) << arguments;
-    EXPECT_EQ(Text(main, IDC_txtOCXFile), Wide(box)) << arguments;
+    EXPECT_EQ(Text(main, kHeadFileBox), Wide(box)) << arguments;
   }
 
   // The window comes to the front, not to stay on top. A second start deletes the log too, but
@@ -92,7 +92,7 @@ TEST(Program, SimultaneousStartsAreEachHandledExactlyOnce) {
   }
   for (const auto& start : starts) start->Resume();  // all at the same moment
   DWORD instance = 0;
-  GetWindowThreadProcessId(MainWindow(), &instance);
+  GetWindowThreadProcessId(RunningWindow(), &instance);
   const ULONGLONG end = GetTickCount64() + 120000;  // for all of them
   for (const auto& start : starts)
     if (start->Id() != instance) EXPECT_EQ(start->WaitExit(DWORD(end - std::min(end, GetTickCount64()))), 0u);
@@ -105,7 +105,7 @@ TEST(Program, SimultaneousStartsAreEachHandledExactlyOnce) {
   };
   PumpUntil([&] { return handled() == expected; }, 10000);  // hand-offs that came during the load come after it
   EXPECT_EQ(handled(), expected);
-  PostMessageW(MainWindow(), WM_CLOSE, 0, 0);
+  PostMessageW(RunningWindow(), WM_CLOSE, 0, 0);
 }
 
 // A user's work through the window: the Register picture, a broken entry removed through the list,
@@ -117,13 +117,13 @@ TEST(Program, RegisterRemoveAndDropThroughTheWindow) {
   const std::wstring registered = L"Checking File...\r\nAttempting to register file...\r\nProcess Successful.\r\n";
   Process app(kProgram + "\"" + head + "\"", "VESK_TEST_DROPS=1");
   DialogAnswerer boxes(app.Id());
-  const HWND main = MainWindow(), list = GetDlgItem(main, IDC_lstGames);
+  const HWND main = RunningWindow(), list = GetDlgItem(main, kGamesList);
   ASSERT_TRUE(main);
-  ASSERT_TRUE(PumpUntil([&] { return Text(main, IDC_txtOCXFile) == Wide(head); }, 10000));
-  const ControlPlace& image2 = *std::find_if(kPlaces, std::end(kPlaces), [](auto& p) { return p.id == IDC_Image2; });
+  ASSERT_TRUE(PumpUntil([&] { return Text(main, kHeadFileBox) == Wide(head); }, 10000));
+  const ControlPlace& image2 = *std::find_if(kPlaces, std::end(kPlaces), [](auto& p) { return p.id == kRegisterButton; });
   Click(main, (image2.left + image2.width / 2) / kTwipsPerPixel, (image2.top + image2.height / 2) / kTwipsPerPixel);
   ASSERT_TRUE(PumpUntil([&] { return ListIndex(main, L"Chess") >= 0; }, 20000)) << "listed after the refresh";
-  EXPECT_EQ(Text(main, IDC_txtMain), registered);
+  EXPECT_EQ(Text(main, kInfoPanel), registered);
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, classKey));
 
   // The head file goes away: choosing its entry offers to remove it, with its keys.
@@ -146,8 +146,8 @@ TEST(Program, RegisterRemoveAndDropThroughTheWindow) {
                LPARAM(&files));
   ASSERT_TRUE(PumpUntil([&] { return ListIndex(main, L"Chess") >= 0; }, 20000));
   EXPECT_EQ(boxes.Seen().at(1).caption, L"Register?");
-  EXPECT_EQ(Text(main, IDC_txtOCXFile), copy);
-  EXPECT_EQ(Text(main, IDC_txtMain), registered);
+  EXPECT_EQ(Text(main, kHeadFileBox), copy);
+  EXPECT_EQ(Text(main, kInfoPanel), registered);
   EXPECT_EQ(boxes.Unexpected(), 0u);
   PostMessageW(main, WM_CLOSE, 0, 0);
 }

@@ -1,8 +1,8 @@
 // Path texts of the command line and the hand-off: quotes and doubled backslashes.
 #include <gtest/gtest.h>
 
-#include "app/PathRules.h"
-#include "app/TrimQuotes.h"
+#include "platform/PathRules.h"
+#include "platform/TrimQuotes.h"
 
 TEST(PathTexts, QuotesAndDoubledBackslashes) {
   const std::pair<const wchar_t*, const wchar_t*> trimmed[] = {

@@ -1,15 +1,15 @@
-// The main window in this process: the hand-off message, AddCall, the refresh timer, load and
+// The main window in this process: the hand-off message, the refresh timer, load and
 // unload, and the .ocx association with the Associate prompt and the Options dialog.
 #include "TestEnv.h"
-#include "app/AnsiText.h"
-#include "app/frmMain.h"
-#include "app/modMultipleInstance.h"
-#include "shell/frmAssociate.h"
-#include "shell/frmOptions.h"
-#include "shell/modInstaller.h"
+#include "platform/AnsiText.h"
+#include "app/MainWindow.h"
+#include "app/Startup.h"
+#include "shell/AssociatePrompt.h"
+#include "shell/OptionsDialog.h"
+#include "shell/OcxAssociation.h"
 
 using namespace testenv;
-using MainWindow = MainWindowTest;
+using WindowTest = MainWindowTest;
 
 namespace {
 
@@ -17,7 +17,7 @@ const char kCommandKey[] = "OCX_FileType\\shell\\Register/Unregister\\command";
 const char kSettingsKey[] = "Software\\VB and VBA Program Settings\\VeskOCXInstall\\LocSettings";
 
 std::string Classes(const std::string& key) { return GetSz(HKEY_CLASSES_ROOT, key, "").value_or("<none>"); }
-std::string Self() { return ToAnsi(modInstaller::StartupExePath()); }
+std::string Self() { return ToAnsi(association::StartupExePath()); }
 
 // The verbs of old versions, which the main window's load removes.
 const char* const kStaleVerbs[] = {"OCX_FileType\\shell\\command", "OCX_FileType\\shell\\open\\command",
@@ -33,8 +33,8 @@ void SetAssociation(bool associated) {
 }
 
 bool Associated() {
-  std::wstring self = modInstaller::StartupExePath();
-  return modInstaller::IsOcxAssociated(self);
+  std::wstring self = association::StartupExePath();
+  return association::IsOcxAssociated(self);
 }
 
 // The next dialog: notes whether its check box shows ticked, clicks it or not, then presses a
@@ -48,21 +48,13 @@ void Plan(DialogAnswerer& boxes, int checkBox, bool click, int button, bool* tic
   });
 }
 
-HWND g_destroyed = nullptr;
-LONG_PTR g_procAtDestroy = 0;
-LRESULT CALLBACK OnDestroy(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_DESTROYWND && reinterpret_cast<HWND>(wParam) == g_destroyed)
-    g_procAtDestroy = GetWindowLongPtrA(g_destroyed, GWLP_WNDPROC);
-  return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
 }  // namespace
 
 // As a second start sends it: the code page text up to its first zero or cbData, or UTF-16 with
-// dwData 4; another dwData is another program's data. AddCall puts the long form into the box, or
+// dwData 4; another dwData is another program's data. the window puts the long form into the box, or
 // nothing for a missing file.
-TEST_F(MainWindow, HandOffMessagesPutTheLongPathIntoTheBox) {
-  EXPECT_EQ(GetFocus(), Form().txtOCXFile()) << "typing after start-up goes to the head file box";
+TEST_F(WindowTest, HandOffMessagesPutTheLongPathIntoTheBox) {
+  EXPECT_EQ(GetFocus(), Window().HeadFileBox()) << "typing after start-up goes to the head file box";
   const std::string dir = TestDir(), path = dir + "Long Head Name.ocx", z(1, '\0');
   WriteFileBytes(path, "x");
   char shortPath[MAX_PATH] = {};
@@ -73,35 +65,35 @@ TEST_F(MainWindow, HandOffMessagesPutTheLongPathIntoTheBox) {
       {3, shortPath + z, full}, {3, shortPath, full}, {3, shortPath + z + "junk", full}, {3, "", L""},
       {3, dir + "gone.ocx" + z, L""}, {4, utf16, full}, {7, "", L"before"}};
   for (const auto& m : messages) {
-    Form().SetFileBoxText(L"before");
+    Window().SetHeadFileText(L"before");
     COPYDATASTRUCT cds{m.dwData, DWORD(m.bytes.size()), const_cast<char*>(m.bytes.data())};
-    SendMessageW(Form().hWnd(), WM_COPYDATA, 0, LPARAM(&cds));
-    EXPECT_EQ(Form().FileBoxText(), m.box) << m.dwData << " " << m.bytes;
+    SendMessageW(Window().hWnd(), WM_COPYDATA, 0, LPARAM(&cds));
+    EXPECT_EQ(Window().HeadFileText(), m.box) << m.dwData << " " << m.bytes;
   }
 }
 
-TEST_F(MainWindow, SeveralRefreshRequestsBeforeATickGiveOneReload) {
+TEST_F(WindowTest, SeveralRefreshRequestsBeforeATickGiveOneReload) {
   const std::string games = "Software\\CLASSES\\Software\\Ubique\\VPgames32\\";
-  ASSERT_TRUE(PumpUntil([&] { return !Form().Timer1Enabled(); }, 3000)) << "the creation tick";
+  ASSERT_TRUE(PumpUntil([&] { return !Window().RefreshPending(); }, 3000)) << "the creation tick";
   SetSz(HKEY_LOCAL_MACHINE, games + "Chess", "", "{00000000-0000-0000-0000-000000000000}");
-  for (int i = 0; i < 3; ++i) Form().EnableTimer1();
-  ASSERT_TRUE(PumpUntil([&] { return !Form().Timer1Enabled(); }, 3000));
-  EXPECT_EQ(Form().ListCount(), 1);
+  for (int i = 0; i < 3; ++i) Window().RequestListRefresh();
+  ASSERT_TRUE(PumpUntil([&] { return !Window().RefreshPending(); }, 3000));
+  EXPECT_EQ(ListCount(Window().GamesList()), 1);
   // A second reload would show an entry added after the first one.
   SetSz(HKEY_LOCAL_MACHINE, games + "Darts", "", "{00000000-0000-0000-0000-000000000000}");
   PumpFor(1200);
-  EXPECT_EQ(Form().ListCount(), 1);
+  EXPECT_EQ(ListCount(Window().GamesList()), 1);
   DeleteTree(HKEY_LOCAL_MACHINE, games);
 }
 
 // Written for a program whose path has a blank (quoted), recognised by any form of the path and
 // by the unquoted command of earlier versions, and removed only from the program's own type.
-TEST_F(MainWindow, OcxAssociationWrittenRecognisedAndRemoved) {
+TEST_F(WindowTest, OcxAssociationWrittenRecognisedAndRemoved) {
   const std::string dir = TestDir() + "Program Files\\";
   CreateDirectoryA(dir.c_str(), nullptr);
   const std::string exe = CopyInto(Self(), dir, "Vesk Installer.exe"), quoted = "\"" + exe + "\" %1";
   SetAssociation(false);
-  ASSERT_TRUE(modInstaller::AssociateOcx(FromAnsi(exe)));
+  ASSERT_TRUE(association::AssociateOcx(FromAnsi(exe)));
   EXPECT_EQ(Classes(".ocx"), "OCX_FileType");
   EXPECT_EQ(Classes(kCommandKey), quoted);
   EXPECT_EQ(Classes("OCX_FileType\\DefaultIcon"), exe + ",0");
@@ -115,20 +107,18 @@ TEST_F(MainWindow, OcxAssociationWrittenRecognisedAndRemoved) {
     SetSz(HKEY_CLASSES_ROOT, ".ocx", "", c.fileType);
     SetSz(HKEY_CLASSES_ROOT, kCommandKey, "", c.command);
     std::wstring asked = FromAnsi(c.asked);
-    EXPECT_EQ(modInstaller::IsOcxAssociated(asked), c.associated) << c.fileType << " " << c.command << " " << c.asked;
+    EXPECT_EQ(association::IsOcxAssociated(asked), c.associated) << c.fileType << " " << c.command << " " << c.asked;
     if (c.associated) EXPECT_EQ(asked, FromAnsi(exe)) << "handed back in its long form";
   }
-  EXPECT_FALSE(modInstaller::RemoveOcxAssociation());
+  EXPECT_FALSE(association::RemoveOcxAssociation());
   SetSz(HKEY_CLASSES_ROOT, ".ocx", "", "OCX_FileType");
-  EXPECT_TRUE(modInstaller::RemoveOcxAssociation());
+  EXPECT_TRUE(association::RemoveOcxAssociation());
   EXPECT_EQ(Classes(".ocx"), "ocxfile");
 }
 
 // The load asks only when .ocx files are not associated with the program and the user did not
-// decline for good, and removes the old verbs; the unload takes the hand-off procedure off the
-// window before the window goes.
-TEST(MainWindowLoad, AsksOnlyWhenNeededRemovesOldVerbsAndUnloadRemovesTheHook) {
-  const HHOOK hook = SetWindowsHookExW(WH_CBT, &OnDestroy, nullptr, GetCurrentThreadId());
+// decline for good, and removes the old verbs.
+TEST(MainWindowLoad, AsksOnlyWhenNeededAndRemovesOldVerbs) {
   // The setting before ("" absent) and after; answer 0: no prompt.
   const struct { bool associated; const char* setting; int answer; bool tick; const char* after; } cases[] = {
       {true, "", 0, false, ""},      {false, "1", 0, false, "1"},   {false, "0", IDNO, false, "0"},
@@ -140,32 +130,28 @@ TEST(MainWindowLoad, AsksOnlyWhenNeededRemovesOldVerbsAndUnloadRemovesTheHook) {
     if (*c.setting) SetSz(HKEY_CURRENT_USER, kSettingsKey, "AssociateMsg", c.setting);
     DialogAnswerer boxes;
     bool ticked = false;
-    if (c.answer) Plan(boxes, frmAssociate::chkAsk, c.tick, c.answer, &ticked);
-    frmMain form;
+    if (c.answer) Plan(boxes, associate_prompt::kDoNotAskCheck, c.tick, c.answer, &ticked);
+    MainWindow form;
     form.Show();
     EXPECT_TRUE(IsWindowVisible(form.hWnd()));
     EXPECT_EQ(boxes.SeenCount(), c.answer ? 1u : 0u);
     EXPECT_EQ(GetSz(HKEY_CURRENT_USER, kSettingsKey, "AssociateMsg").value_or(""), c.after);
     EXPECT_EQ(Associated(), c.associated || c.answer == IDYES);
     for (const char* key : kStaleVerbs) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
-    EXPECT_EQ(GetWindowLongPtrA(g_destroyed = form.hWnd(), GWLP_WNDPROC), LONG_PTR(&modMultipleInstance::WindowProc));
   }
-  UnhookWindowsHookEx(hook);
-  EXPECT_NE(g_procAtDestroy, 0);
-  EXPECT_NE(g_procAtDestroy, LONG_PTR(&modMultipleInstance::WindowProc));
 }
 
 // The dialog shows whether .ocx files are associated; OK writes or removes the association as
 // ticked, the close box changes nothing.
-TEST_F(MainWindow, OptionsDialogWritesAndRemovesTheAssociation) {
+TEST_F(WindowTest, OptionsDialogWritesAndRemovesTheAssociation) {
   const struct { bool associated, click; int button; } cases[] = {
       {false, true, IDOK}, {true, true, IDOK}, {true, false, IDOK}, {false, true, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.associated << c.click << c.button);
     SetAssociation(c.associated);
     bool ticked = !c.associated;
-    Plan(Boxes(), frmOptions::chkAssociate, c.click, c.button, &ticked);
-    frmOptions::ShowModal(Form().hWnd());
+    Plan(Boxes(), options_dialog::kAssociateCheck, c.click, c.button, &ticked);
+    options_dialog::ShowModal(Window().hWnd());
     EXPECT_EQ(ticked, c.associated);
     EXPECT_EQ(Associated(), c.associated != (c.click && c.button));
     if (c.associated && c.click) EXPECT_EQ(Classes(".ocx"), "ocxfile");

@@ -8,8 +8,9 @@
 
 #include "TestBlocks.h"
 #include "TestEnv.h"
-#include "app/AnsiText.h"
-#include "app/frmMain.h"
+#include "platform/AnsiText.h"
+#include "app/MainWindow.h"
+#include "fileinfo/InfoPanel.h"
 #include "fileinfo/PanelTexts.h"
 
 namespace {
@@ -29,13 +30,12 @@ class FileInfoTest : public testenv::MainWindowTest {
     testenv::WriteFileBytes(dir_ + name, bytes);
     return dir_ + name;
   }
-  // Names the path in the head file box after a status line; the panel, with the fields emptied again.
+  // Names the path in the head file box after a status line; the panel.
   std::wstring PanelFor(const std::string& path) {
-    Form().SetFileBoxText(L"");
-    Form().SetPanelText(kMarker);
-    Form().SetFileBoxText(FromAnsi(path));
-    EXPECT_EQ(Form().Fields(), VersionFields{}) << path;
-    return Form().PanelText();
+    Window().SetHeadFileText(L"");
+    Window().SetPanelText(kMarker);
+    Window().SetHeadFileText(FromAnsi(path));
+    return Window().PanelText();
   }
   void Expect(const std::string& path, const std::string& what, Shows shows) {
     const std::wstring panel = PanelFor(path);
@@ -107,8 +107,8 @@ TEST_F(FileInfoTest, BadFilesAndPaths) {
   for (const std::string& path : {dir_ + "folder.ocx", dir_ + "folder.ocx\\", dir_ + "fold*.ocx", dir_,
                                   intact + "\\inner.ocx", dir_ + "\x01\x02|.ocx"})
     Expect(path, path, kKept);
-  Form().ShowFileInfo(FromAnsi(dir_ + "missing.ocx"));
-  EXPECT_EQ(Form().PanelText(), Join(IntroLines()));
+  fileinfo::ShowFileInfo(Window(), FromAnsi(dir_ + "missing.ocx"));
+  EXPECT_EQ(Window().PanelText(), Join(IntroLines()));
   // Opened elsewhere without sharing, the file cannot be read; once free, it shows its values again.
   HANDLE held = CreateFileA(intact.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);

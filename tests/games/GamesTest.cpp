@@ -4,12 +4,13 @@
 #include <set>
 
 #include "TestEnv.h"
-#include "app/AnsiText.h"
-#include "app/Controls.h"
-#include "app/frmMain.h"
+#include "platform/AnsiText.h"
+#include "app/WindowLayout.h"
+#include "app/MainWindow.h"
 #include "games/GameIds.h"
 #include "games/GamesList.h"
-#include "games/modRegistry.h"
+#include "games/GamesStore.h"
+#include "platform/RegistryKey.h"
 
 namespace {
 
@@ -39,9 +40,9 @@ TEST(RegistryLayer, ListsEveryLegalNameInOrder) {
   // A name longer than the platform allows (Wine takes one more character) cannot be read whole:
   // it is left out, and the names after it are still listed.
   ASSERT_TRUE(SetKey(CU, names, L"B" + longest, REG_SZ, L""));
-  EXPECT_EQ(modRegistry::ListRegSubKeys(CU, names), legal);
-  EXPECT_EQ(modRegistry::ListRegSubKeys(CU, names + L"\\MiXed"), std::nullopt) << "no sub-keys";
-  EXPECT_EQ(modRegistry::ListRegSubKeys(CU, names + L"\\None"), std::nullopt);
+  EXPECT_EQ(ListRegistrySubKeys(CU, names), legal);
+  EXPECT_EQ(ListRegistrySubKeys(CU, names + L"\\MiXed"), std::nullopt) << "no sub-keys";
+  EXPECT_EQ(ListRegistrySubKeys(CU, names + L"\\None"), std::nullopt);
 }
 
 // The keys directly below the trees a removal may touch, as HKLM\... or HKCR\..., to tell by a before
@@ -66,16 +67,16 @@ class GamesTest : public testenv::MainWindowTest {
   void SetUp() override {
     testenv::DeleteTree(LM, kClasses + "Software\\Ubique");
     MainWindowTest::SetUp();
-    Form().Timer1_Timer();  // the start's tick: a later one comes from a request
+    Window().OnRefreshTimer();  // the start's tick: a later one comes from a request
   }
   void AddEntry(const std::wstring& name, const std::string& id) { SetKey(LM, W(kList), name, REG_SZ, W(id)); }
   bool Select(const std::wstring& name) {
-    return SendMessageW(Form().lstGames(), LB_SELECTSTRING, -1, reinterpret_cast<LPARAM>(name.c_str())) != LB_ERR;
+    return SendMessageW(Window().GamesList(), LB_SELECTSTRING, -1, reinterpret_cast<LPARAM>(name.c_str())) != LB_ERR;
   }
   // Selects an entry the way a click does: the list box reports the change to the window.
   void Click(const std::wstring& name) {
     ASSERT_TRUE(Select(name)) << ToAnsi(name);
-    SendMessageW(Form().hWnd(), WM_COMMAND, MAKEWPARAM(IDC_lstGames, LBN_SELCHANGE), LPARAM(Form().lstGames()));
+    SendMessageW(Window().hWnd(), WM_COMMAND, MAKEWPARAM(kGamesList, LBN_SELCHANGE), LPARAM(Window().GamesList()));
   }
   const std::string dir_ = testenv::TestDir();
 };
@@ -98,15 +99,15 @@ TEST_F(GamesTest, TheSelectionCheckOffersRemovalOnlyForAMissingFile) {
     const std::wstring id = L"{1234564C-5A6B-4C7D-8E9F-0A1B2C3D4E5" + std::wstring(1, digit++) + L"}";
     ASSERT_TRUE(SetKey(CR, L"CLSID", id + L"\\InprocServer32", type, server, view));
     AddEntry(L"Chess", ToAnsi(id));
-    Form().LoadGames();
-    Form().SetFileBoxText(L"");
-    Form().SetPanelText(L"");
+    Window().ReloadGamesList();
+    Window().SetHeadFileText(L"");
+    Window().SetPanelText(L"");
     if (shown.empty()) Boxes().Answer(IDNO);
     Click(L"Chess");
     ASSERT_EQ(Boxes().SeenCount(), asked += shown.empty());
     if (shown.empty()) EXPECT_EQ(Boxes().Seen().back().caption, L"TypeLib Not Found");
-    EXPECT_EQ(Form().FileBoxText(), shown);
-    EXPECT_EQ(Form().PanelText().ends_with(GamesList::OtherBuildNote() + L"\r\n"), view != 0);
+    EXPECT_EQ(Window().HeadFileText(), shown);
+    EXPECT_EQ(Window().PanelText().ends_with(GamesList::OtherBuildNote() + L"\r\n"), view != 0);
     EXPECT_TRUE(testenv::KeyExists(LM, kList + "\\Chess"));
   }
 }
@@ -116,7 +117,7 @@ TEST_F(GamesTest, TheSelectionCheckOffersRemovalOnlyForAMissingFile) {
 TEST_F(GamesTest, YesRemovesExactlyTheKeysThatBelongToTheHead) {
   const std::string chess = testenv::CopyInto(testenv::HeadPath("chess.ocx"), dir_);
   for (const char* head : {"chess.ocx", "darts.ocx"})
-    Form().RegUnReg(W(testenv::CopyInto(testenv::HeadPath(head), dir_)));
+    Window().Registrar().Run(W(testenv::CopyInto(testenv::HeadPath(head), dir_)), L"");
   ASSERT_TRUE(DeleteFileA(chess.c_str()));
   std::vector<std::string> family;  // class, second class, interfaces, type library
   for (int offset : {0, 1, -1, -2, -3})
@@ -138,7 +139,7 @@ TEST_F(GamesTest, YesRemovesExactlyTheKeysThatBelongToTheHead) {
   testenv::SetSz(CR, "CLSID\\" + system + "\\InprocServer32", "", dir_ + "system-like.ocx");
   testenv::SetSz(CR, "CLSID\\" + system + "\\TypeLib", "", "{00020401-0000-0000-C000-000000000046}");
   ASSERT_TRUE(testenv::KeyExists(LM, kClasses + "Interface\\{00020403-0000-0000-C000-000000000046}\\ProxyStubClsid32"));
-  Form().LoadGames();
+  Window().ReloadGamesList();
   auto expectGone = [](const std::set<std::wstring>& before, const std::set<std::wstring>& expected) {
     std::set<std::wstring> gone;
     std::ranges::set_difference(before, RemovalTrees(), std::inserter(gone, gone.end()));
@@ -147,10 +148,10 @@ TEST_F(GamesTest, YesRemovesExactlyTheKeysThatBelongToTheHead) {
 
   // The box names the selected entry's missing file (and not another one): its classes go too.
   ASSERT_TRUE(Select(L"Chess"));
-  Form().SetFileBoxText(W(chess + "x"));
+  Window().SetHeadFileText(W(chess + "x"));
   Boxes().Answer(IDYES);
   std::set<std::wstring> before = RemovalTrees();
-  Form().SetFileBoxText(W(chess));
+  Window().SetHeadFileText(W(chess));
   ASSERT_EQ(Boxes().SeenCount(), 1u);
   EXPECT_EQ(Boxes().Seen()[0].caption, L"OCX Not Found...");
   std::set<std::wstring> keys = {L"HKLM\\" + W(kList + "\\Chess"), W("HKLM\\" + kClasses + "TypeLib\\" + family[4])};
@@ -160,18 +161,18 @@ TEST_F(GamesTest, YesRemovesExactlyTheKeysThatBelongToTheHead) {
 
   // While the question is open, the list reloads and another entry gets selected: the entry asked
   // about goes, and no key of the system's.
-  Form().SetFileBoxText(L"");
+  Window().SetHeadFileText(L"");
   Boxes().Handle([&](const BoxInfo& box) {
-    SendMessageW(Form().hWnd(), WM_TIMER, kTimer1, 0);
-    SendMessageW(Form().lstGames(), LB_SETCURSEL, 0, 0);
+    Window().OnRefreshTimer();
+    SendMessageW(Window().GamesList(), LB_SETCURSEL, 0, 0);
     DialogAnswerer::Press(box.hwnd, IDYES);
     return true;
   });
   before = RemovalTrees();
   Click(systemEntry);
-  EXPECT_EQ(Form().ListText(), L"Darts");
+  EXPECT_EQ(testenv::ListItem(Window().GamesList(), -1), L"Darts");
   expectGone(before, {L"HKLM\\" + W(kList) + L"\\" + systemEntry});
-  EXPECT_TRUE(PumpUntil([&] { return Form().ListCount() == 1; }, 3000));
+  EXPECT_TRUE(PumpUntil([&] { return testenv::ListCount(Window().GamesList()) == 1; }, 3000));
 }
 
 // The list is there only below the vendor key spelled exactly; 40,000 entries load whole, in the
@@ -180,23 +181,23 @@ TEST_F(GamesTest, TheListLoadsWhole) {
   for (const char* key : {"UBIQUE\\VPgames32\\A", "Ubique\\Other\\A", "Ubique\\VPgames32", "Other\\VPgames32\\A"}) {
     testenv::DeleteTree(LM, kClasses + "Software\\Ubique");
     testenv::SetSz(LM, kClasses + "Software\\" + key, "", "x");
-    Form().ListAdd(L"stale");
-    Form().LoadGames();
-    EXPECT_EQ(Form().ListCount(), 0) << key;
+    SendMessageW(Window().GamesList(), LB_ADDSTRING, 0, LPARAM(L"stale"));
+    Window().ReloadGamesList();
+    EXPECT_EQ(testenv::ListCount(Window().GamesList()), 0) << key;
   }
   HKEY list = nullptr;
   ASSERT_EQ(RegCreateKeyExA(LM, kList.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &list, nullptr), 0);
   auto name = [](int i) { return "Game " + std::to_string(100000 + i).substr(1); };
   for (int i = 0; i < 40000; ++i) RegSetKeyValueA(list, name(i).c_str(), nullptr, REG_SZ, "{0}", 4);
   RegCloseKey(list);
-  Form().LoadGames();
-  ASSERT_EQ(Form().ListCount(), 40000);
-  for (int i : {0, 23456, 32767, 32768, 39999}) EXPECT_EQ(Form().ListItem(i), W(name(i)));
-  testenv::CountFigure("registry_load_entries", Form().ListCount());
-  Form().RemoveGame(L"Game 23456", L"{0}");
-  ASSERT_TRUE(PumpUntil([&] { return !Form().Timer1Enabled(); }, 3000)) << "no refresh after the removal";
-  EXPECT_EQ(Form().ListCount(), 39999);
-  EXPECT_EQ(Form().ListItem(23456), L"Game 23457");
+  Window().ReloadGamesList();
+  ASSERT_EQ(testenv::ListCount(Window().GamesList()), 40000);
+  for (int i : {0, 23456, 32767, 32768, 39999}) EXPECT_EQ(testenv::ListItem(Window().GamesList(), i), W(name(i)));
+  testenv::CountFigure("registry_load_entries", testenv::ListCount(Window().GamesList()));
+  games::RemoveGame(Window(), L"Game 23456", L"{0}");
+  ASSERT_TRUE(PumpUntil([&] { return !Window().RefreshPending(); }, 3000)) << "no refresh after the removal";
+  EXPECT_EQ(testenv::ListCount(Window().GamesList()), 39999);
+  EXPECT_EQ(testenv::ListItem(Window().GamesList(), 23456), L"Game 23457");
 }
 
 }  // namespace

@@ -5,12 +5,13 @@
 #include <thread>
 
 #include "TestEnv.h"
-#include "app/AnsiText.h"
-#include "app/Controls.h"
+#include "platform/AnsiText.h"
+#include "app/WindowLayout.h"
 #include "app/PictureBox.h"
-#include "app/frmMain.h"
-#include "app/modMultipleInstance.h"
+#include "app/MainWindow.h"
+#include "app/Startup.h"
 #include "games/GameIds.h"
+#include "registration/HeadCommands.h"
 #include "registration/RegRules.h"
 
 #include <shlobj.h>
@@ -53,28 +54,28 @@ class RegistrationTest : public testenv::MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    Form().Timer1_Timer();  // the start's tick: a later one comes from a command's request
+    Window().OnRefreshTimer();  // the start's tick: a later one comes from a command's request
   }
   std::string Copy(const std::string& file, const std::string& as = "") {
     return testenv::CopyInto(testenv::HeadPath(file), dir_, as);
   }
   // The worker on an empty panel: what it wrote there.
   std::wstring Run(const std::string& path, const std::wstring& letter) {
-    Form().SetPanelText(L"");
-    Form().RegUnReg(W(path), letter);
-    EXPECT_FALSE(Form().BusyPointer());
-    return Form().PanelText();
+    Window().SetPanelText(L"");
+    Window().Registrar().Run(W(path), letter);
+    EXPECT_FALSE(Window().BusyPointer());
+    return Window().PanelText();
   }
   std::wstring Command(const std::wstring& box, bool unregister) {
-    Form().SetFileBoxText(box);
-    unregister ? Form().Image3_Click() : Form().Image2_Click();
-    EXPECT_TRUE(Form().Timer1Enabled()) << "the Games list is to be reloaded";
-    Form().Timer1_Timer();
-    return Form().PanelText();
+    Window().SetHeadFileText(box);
+    (unregister ? registration::UnregisterHead : registration::RegisterHead)(Window(), Window().Registrar());
+    EXPECT_TRUE(Window().RefreshPending()) << "the Games list is to be reloaded";
+    Window().OnRefreshTimer();
+    return Window().PanelText();
   }
   bool LateLine(const std::string& file) {
     const std::wstring line = registration::LateOutcomeLine(W(file), {kOk});
-    return PumpUntil([&] { return Form().PanelText().find(line) != std::wstring::npos; }, 5000);
+    return PumpUntil([&] { return Window().PanelText().find(line) != std::wstring::npos; }, 5000);
   }
   // Drops files onto a control as the shell does: DROPFILES and ANSI names, double-NUL ended.
   void DropOn(HWND control, const std::vector<std::string>& files) {
@@ -134,8 +135,8 @@ TEST_F(RegistrationTest, EachHeadEndsInItsOwnLines) {
     EXPECT_EQ(Registered(kBowls, "Bowls"), c.registered == kBowls);
     if (!c.registered.empty()) EXPECT_EQ(ServerPath(c.registered), W(path));
     if (c.lines[0] == registration::kTimeOutLine) {
-      EXPECT_TRUE(LateLine(c.file)) << ToAnsi(Form().PanelText());
-      EXPECT_TRUE(Form().Timer1Enabled()) << "the list is refreshed after the late end";
+      EXPECT_TRUE(LateLine(c.file)) << ToAnsi(Window().PanelText());
+      EXPECT_TRUE(Window().RefreshPending()) << "the list is refreshed after the late end";
     }
     if (c.lines.back() != kOk && c.lines[0] != L"Unknown command handle" && !HasFailure())
       testenv::CountFigure("faults_survived");
@@ -145,28 +146,28 @@ TEST_F(RegistrationTest, EachHeadEndsInItsOwnLines) {
 // A head asks the user something and is not answered within the limit.
 TEST_F(RegistrationTest, WhileItWaitsTheWindowTakesNoInputButKeepsHandOffsAndClose) {
   const std::string handed = Copy("chess.ocx"), askbox = Copy("askbox.ocx");
-  const HWND window = Form().hWnd();
+  const HWND window = Window().hWnd();
   // Clicks on Register and keys for the head file box, queued before the wait: all dropped.
-  const RECT& reg = Form().Picture(IDC_Image2).Place();
+  const RECT& reg = Window().Picture(kRegisterButton).Place();
   const LPARAM at = MAKELPARAM((reg.left + reg.right) / 2, (reg.top + reg.bottom) / 2);
   PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
   PostMessageW(window, WM_LBUTTONUP, 0, at);
-  PostMessageW(Form().txtOCXFile(), WM_CHAR, L'x', 0);
+  PostMessageW(Window().HeadFileBox(), WM_CHAR, L'x', 0);
   // A second start's hand-off arrives while the head's question is open.
   std::atomic<ULONGLONG> handOffTook{0};
   HWND question = nullptr;
   std::thread messenger([&] {
     for (int i = 0; i < 100 && !(question = FindWindowW(L"#32770", L"Awkward head question")); ++i) Sleep(50);
     const ULONGLONG start = GetTickCount64();
-    modMultipleInstance::SendHandOff(window, W(handed));
+    startup::SendHandOff(window, W(handed));
     handOffTook = GetTickCount64() - start;
   });
   EXPECT_EQ(Command(W(askbox), false), Text({kCheck, kReg, registration::kTimeOutLine}));
   messenger.join();
   ASSERT_NE(question, nullptr) << "the head's question did not show";
   EXPECT_LT(handOffTook.load(), 1000u);
-  EXPECT_EQ(Form().FileBoxText(), W(askbox)) << "typed into, or the hand-off landed, while waiting";
-  EXPECT_TRUE(PumpUntil([&] { return Form().FileBoxText() == W(handed); }, 2000)) << "the hand-off was lost";
+  EXPECT_EQ(Window().HeadFileText(), W(askbox)) << "typed into, or the hand-off landed, while waiting";
+  EXPECT_TRUE(PumpUntil([&] { return Window().HeadFileText() == W(handed); }, 2000)) << "the hand-off was lost";
   DialogAnswerer::Press(question, IDOK);
   EXPECT_TRUE(LateLine("askbox.ocx")) << "once answered, the head's outcome follows";
   // A close asked for while a head runs is carried out once it has ended.
@@ -195,14 +196,14 @@ TEST_F(RegistrationTest, OddPathsWorkEverywhere) {
       {dir + cyrillic + L"\u0448.ocx", dir + cyrillic + L"\u0448.ocx"}};
   for (const auto& [box, file] : paths) {
     SCOPED_TRACE(ToAnsi(box));
-    Form().SetFileBoxText(box);
-    EXPECT_TRUE(Form().PanelText().starts_with(L"Currently Selected File Info: \r\n   FileName:  chess.ocx\r\n"));
+    Window().SetHeadFileText(box);
+    EXPECT_TRUE(Window().PanelText().starts_with(L"Currently Selected File Info: \r\n   FileName:  chess.ocx\r\n"));
     EXPECT_EQ(Command(box, false), Text({kCheck, kReg, kOk}));
     EXPECT_EQ(ServerPath(kChess), file);
     EXPECT_EQ(Command(box, true), Text({kCheck, kUnreg, kOk}));
-    Form().SetFileBoxText(L"");
-    modMultipleInstance::SendHandOff(Form().hWnd(), box);
-    EXPECT_EQ(Form().FileBoxText(), box.ends_with(L".") ? box : file);
+    Window().SetHeadFileText(L"");
+    startup::SendHandOff(Window().hWnd(), box);
+    EXPECT_EQ(Window().HeadFileText(), box.ends_with(L".") ? box : file);
     testenv::CountFigure("badinput_cases");
   }
 }
@@ -211,18 +212,18 @@ TEST_F(RegistrationTest, OddPathsWorkEverywhere) {
 // Cancel changes nothing, No only fills the box, Yes registers it too.
 TEST_F(RegistrationTest, DroppedHeads) {
   const std::string chess = Copy("chess.ocx"), docx = dir_ + "REPORT.DOCX", text = dir_ + "notes.txt";
-  DropOn(Form().txtOCXFile(), {docx, chess});
-  DropOn(Form().lstGames(), {text, chess});
+  DropOn(Window().HeadFileBox(), {docx, chess});
+  DropOn(Window().GamesList(), {text, chess});
   const std::pair<int, std::string> answers[] = {{IDCANCEL, docx}, {IDNO, chess}, {IDYES, chess}};
   for (size_t seen = 0; const auto& [answer, box] : answers) {
     Boxes().Answer(answer);
-    DropOn(Form().lstGames(), {chess, docx});
+    DropOn(Window().GamesList(), {chess, docx});
     ASSERT_EQ(Boxes().SeenCount(), ++seen) << "a first file that is no head is not asked about";
     EXPECT_EQ(Boxes().Seen().back().text, L"Would you like to register this head?\r\n(" + W(chess) + L")");
-    EXPECT_EQ(Form().FileBoxText(), W(box));
+    EXPECT_EQ(Window().HeadFileText(), W(box));
     EXPECT_EQ(Registered(), answer == IDYES);
   }
-  EXPECT_EQ(Form().PanelText(), Text({kCheck, kReg, kOk}));
+  EXPECT_EQ(Window().PanelText(), Text({kCheck, kReg, kOk}));
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <map>
 
-#include "app/frmMain.h"
+#include "app/MainWindow.h"
 
 namespace testenv {
 namespace {
@@ -126,15 +126,24 @@ void Process::Kill() {
   if (Running() && TerminateProcess(info_.hProcess, 99)) WaitForSingleObject(info_.hProcess, 5000);
 }
 
+int ListCount(HWND list) { return static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)); }
+
+std::wstring ListItem(HWND list, int index) {
+  if (index < 0) index = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
+  std::wstring text(static_cast<size_t>(std::max<LRESULT>(0, SendMessageW(list, LB_GETTEXTLEN, index, 0))) + 1, L'\0');
+  text.resize(static_cast<size_t>(std::max<LRESULT>(0, SendMessageW(list, LB_GETTEXT, index, LPARAM(text.data())))));
+  return text;
+}
+
 void MainWindowTest::SetUp() {
   SuppressAssociatePrompt();
   boxes_ = std::make_unique<DialogAnswerer>();
-  form_ = std::make_unique<frmMain>();
-  form_->Show();
+  window_ = std::make_unique<MainWindow>();
+  window_->Show();
 }
 
 void MainWindowTest::TearDown() {
-  form_.reset();  // unloads the window
+  window_.reset();  // unloads the window
   EXPECT_EQ(boxes_->Unexpected(), 0u) << "a message box or dialog appeared that the test did not expect";
 }
 

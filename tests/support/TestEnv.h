@@ -9,7 +9,7 @@
 
 #include "DialogAnswerer.h"
 
-class frmMain;
+class MainWindow;
 
 namespace testenv {
 
@@ -52,15 +52,19 @@ class Process {
   PROCESS_INFORMATION info_{};
 };
 
-// A loaded, visible frmMain in this process (without the Associate prompt) and a dialog answerer.
+// A list box's item count, and its item at index (-1: the selected one; empty when none).
+int ListCount(HWND list);
+std::wstring ListItem(HWND list, int index);
+
+// A loaded, visible MainWindow in this process (without the Associate prompt) and a dialog answerer.
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-  frmMain& Form() { return *form_; }
+  MainWindow& Window() { return *window_; }
   DialogAnswerer& Boxes() { return *boxes_; }
   std::unique_ptr<DialogAnswerer> boxes_;
-  std::unique_ptr<frmMain> form_;
+  std::unique_ptr<MainWindow> window_;
 };
 
 }  // namespace testenv

@@ -1,5 +1,5 @@
 // The program as the tests drive it from outside: the released program's start plus two hooks.
-// VESK_ADDCALL_TRACE names a file that gets a UTF-8 line for every path AddCall puts into the box.
+// VESK_ADDCALL_TRACE names a file that gets a UTF-8 line for every path the window takes into the box.
 // VESK_TEST_DROPS makes a message-only window "VeskTestDropHook" that drops files on a control as the
 // shell does, when sent WM_COPYDATA with the control as wParam and the paths in UTF-16, each ended by a
 // zero (another process cannot make the shell's file list: its handle is valid only where it was made).
@@ -9,7 +9,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "app/modMultipleInstance.h"
+#include "app/Startup.h"
 #include "registration/EntryWorker.h"
 
 namespace {
@@ -47,6 +47,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     RegisterClassW(&wc);
     CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
   }
-  modMultipleInstance::SetAddCallObserver(&TraceAddCall);
-  return modMultipleInstance::Main();
+  startup::SetHeadPathObserver(&TraceAddCall);
+  return startup::Run();
 }

@@ -1,0 +1,356 @@
+// The main window: creation, load and unload, message routing, the refresh timer and hand-offs.
+#include "app/MainWindow.h"
+
+#include <new>
+#include <optional>
+
+#include <windowsx.h>
+
+#include "app/Startup.h"
+#include "fileinfo/InfoPanel.h"
+#include "fileinfo/PanelTexts.h"
+#include "games/GamesStore.h"
+#include "games/GamesView.h"
+#include "platform/MessageBox.h"
+#include "platform/PathRules.h"
+#include "platform/Paths.h"
+#include "platform/RegistryKey.h"
+#include "registration/HeadCommands.h"
+#include "res/resource.h"
+#include "shell/AssociatePrompt.h"
+#include "shell/OcxAssociation.h"
+#include "shell/OptionsDialog.h"
+#include "shell/Settings.h"
+
+namespace {
+
+constexpr char kClassName[] = "VeskMainWindow";
+constexpr int kClientWidthTwips = 6405;
+constexpr int kClientHeightTwips = 5355;
+constexpr UINT_PTR kRefreshTimer = 1;
+
+int Px(int twips) { return twips / kTwipsPerPixel; }
+
+// The three old verb keys of the .ocx file type that start-up removes.
+constexpr const wchar_t* kStaleVerbKeys[] = {
+    L"OCX_Filetype\\shell\\command",
+    L"OCX_Filetype\\shell\\open\\command",
+    L"OCX_Filetype\\shell\\open",
+};
+
+// Missing keys, keys that still have sub-keys and refused deletes are left without a word.
+void RemoveStaleVerbKeys() {
+  for (const wchar_t* path : kStaleVerbKeys) (void)DeleteRegistryKey(HKEY_CLASSES_ROOT, path);
+}
+
+// Height of a line of text in a font, in pixels.
+int MeasureLineHeight(HFONT font) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return tm.tmHeight;
+}
+
+HWND CreateChild(HWND parent, const ControlPlace& place, const wchar_t* windowClass, DWORD style) {
+  const RECT r{Px(place.left), Px(place.top), Px(place.left + place.width), Px(place.top + place.height)};
+  return CreateWindowExW(0, windowClass, L"", WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
+                         r.bottom - r.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.id)),
+                         GetModuleHandleW(nullptr), nullptr);
+}
+
+}  // namespace
+
+MainWindow::MainWindow() = default;
+
+MainWindow::~MainWindow() {
+  if (hwnd_) Unload();
+  if (blackBrush_) DeleteObject(blackBrush_);
+  if (font_) DeleteObject(font_);
+}
+
+// ---------------------------------------------------------------- creation, load and unload
+
+void MainWindow::Show() {
+  if (hwnd_) {
+    ShowWindow(hwnd_, SW_SHOW);
+    return;
+  }
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  static bool registered = false;
+  if (!registered) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &MainWindow::WindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+    wc.hIconSm = wc.hIcon;  // drawn small where needed, instead of a second copy made at start-up
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = kClassName;
+    RegisterClassExA(&wc);
+    registered = true;
+  }
+  const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX;
+  RECT frame{0, 0, Px(kClientWidthTwips), Px(kClientHeightTwips)};
+  AdjustWindowRectEx(&frame, style, FALSE, WS_EX_CONTROLPARENT);
+  RECT work;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  const int x = work.left + (work.right - work.left - width) / 2;
+  const int y = work.top + (work.bottom - work.top - height) / 2;
+  CreateWindowExA(WS_EX_CONTROLPARENT, kClassName, kCaption, style, x, y, width, height, nullptr, nullptr, instance,
+                  this);
+  SetProgramWindow(hwnd_);
+  CreateControls();
+  OnLoad();
+  if (hwnd_) ShowWindow(hwnd_, SW_SHOW);
+  ready_ = true;
+  RunDeferred();
+}
+
+void MainWindow::CreateControls() {
+  blackBrush_ = CreateSolidBrush(RGB(0, 0, 0));
+  font_ = CreateFontA(-10, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                      CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, "Tahoma");
+  lineHeight_ = MeasureLineHeight(font_);
+
+  SetTimer(hwnd_, kRefreshTimer, 500, nullptr);  // the first reload comes with the window
+  refreshPending_ = true;
+
+  // Its text comes once the font and margins are set, so the lines are laid out only once.
+  panel_ = CreateChild(hwnd_, kPlaces[0], L"EDIT", ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | ES_LEFT);
+  headFileBox_ = CreateChild(hwnd_, kPlaces[1], L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL);
+  gamesList_ = CreateChild(hwnd_, kPlaces[2], L"LISTBOX",
+                           WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED |
+                               LBS_HASSTRINGS);
+  for (HWND child : {panel_, headFileBox_, gamesList_})
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  for (HWND child : {headFileBox_, gamesList_}) {
+    SetWindowLongPtrW(child, GWLP_USERDATA,
+                      SetWindowLongPtrW(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::ChildProc)));
+  }
+  SendMessageW(panel_, EM_SETLIMITTEXT, 0, 0);
+  // The panel's text runs almost to its edges: the design's longest lines just fit.
+  SendMessageW(panel_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, 1));
+  SetWindowTextW(panel_, InitialPanelText().c_str());
+  SendMessageW(headFileBox_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(3, 3));
+  // The head file box centres its one line vertically (see WM_NCCALCSIZE).
+  SetWindowPos(headFileBox_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+  // Both accept dropped files (what DragAcceptFiles does, without loading the shell at start-up),
+  // also from Explorer when this program runs elevated; the window takes hand-offs from a second
+  // start that is not.
+  constexpr UINT kCopyGlobalData = 0x0049;  // how a dropped file list crosses into the process
+  for (HWND target : {headFileBox_, gamesList_}) {
+    SetWindowLongPtrW(target, GWL_EXSTYLE, GetWindowLongPtrW(target, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
+    for (UINT message : {static_cast<UINT>(WM_DROPFILES), kCopyGlobalData})
+      ChangeWindowMessageFilterEx(target, message, MSGFLT_ALLOW, nullptr);
+  }
+  ChangeWindowMessageFilterEx(hwnd_, WM_COPYDATA, MSGFLT_ALLOW, nullptr);
+  CreatePictures();
+}
+
+void MainWindow::OnLoad() {
+  RemoveStaleVerbKeys();
+  std::wstring exePath = paths::ProgramPath();
+  if (!association::IsOcxAssociated(exePath) && !settings::AssociationQuestionSilenced())
+    associate_prompt::ShowModal();
+  ReloadGamesList();
+}
+
+void MainWindow::Unload() {
+  if (!hwnd_ || unloading_) return;
+  unloading_ = true;
+  options_dialog::CloseIfShown();
+  registrar_.EndWorkers();
+  HWND hwnd = hwnd_;
+  pressed_ = nullptr;
+  for (auto& picture : pictures_) picture.reset();
+  DestroyWindow(hwnd);
+  hwnd_ = panel_ = headFileBox_ = gamesList_ = nullptr;
+  SetProgramWindow(nullptr);
+  if (skin_) DeleteObject(skin_);
+  skin_ = nullptr;
+  unloading_ = false;
+}
+
+// ---------------------------------------------------------------- head paths and hand-offs
+
+void MainWindow::ReceiveHeadPath(const std::wstring& path) {
+  std::wstring longPath;
+  try {
+    longPath = paths::LongPath(path);
+    SetHeadFileText(longPath);
+    if (hwnd_) {
+      ShowWindow(hwnd_, SW_SHOW);
+      // Already the active window with nothing above it (as right after start-up): nothing to move.
+      if (GetForegroundWindow() != hwnd_ || GetWindow(hwnd_, GW_HWNDPREV))
+        SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    }
+  } catch (...) {
+    // A fault ends the operation without a word.
+  }
+  startup::NotifyHeadPath(longPath);
+}
+
+void MainWindow::ReceiveHandOff(const std::wstring& path) {
+  if (!ready_ || waiting_)
+    pendingHandOffs_.push_back(path);
+  else
+    ReceiveHeadPath(path);
+}
+
+void MainWindow::RunDeferred() {
+  if (waiting_ || !hwnd_) return;
+  const std::vector<std::wstring> paths = std::move(pendingHandOffs_);
+  pendingHandOffs_.clear();
+  if (closeRequested_) {
+    closeRequested_ = false;
+    Unload();
+    return;
+  }
+  for (const std::wstring& path : paths) ReceiveHeadPath(path);
+}
+
+// ---------------------------------------------------------------- the Games list and its refresh
+
+void MainWindow::RequestListRefresh() {
+  if (refreshPending_ || !hwnd_) return;
+  refreshPending_ = true;
+  SetTimer(hwnd_, kRefreshTimer, 500, nullptr);
+}
+
+void MainWindow::OnRefreshTimer() {
+  // Switched off first, so that a box shown while the list reloads cannot start a second reload.
+  KillTimer(hwnd_, kRefreshTimer);
+  refreshPending_ = false;
+  ReloadGamesList();
+}
+
+void MainWindow::ReloadGamesList() {
+  std::optional<RunTimeError> failure;
+  SendMessageW(gamesList_, WM_SETREDRAW, FALSE, 0);  // a list box that redraws on every item is many times slower
+  try {
+    SendMessageW(gamesList_, LB_RESETCONTENT, 0, 0);
+    if (!FillGamesList(games::ReadGameNames())) failure = RunTimeError{7, kErrorSource, L"Out of memory"};
+  } catch (const std::bad_alloc&) {
+    failure = RunTimeError{7, kErrorSource, L"Out of memory"};
+  }
+  SendMessageW(gamesList_, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(gamesList_, nullptr, TRUE);
+  // Shown once the list box draws again; the names appended before the error stay.
+  if (failure) games::ShowLoadError(*failure);
+}
+
+// ---------------------------------------------------------------- message routing
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (!self || self->hwnd_ != hwnd) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  return self->OnMessage(msg, wParam, lParam);
+}
+
+LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_TIMER:
+      if (wParam == kRefreshTimer) OnRefreshTimer();
+      if (wParam == registration::kLateWorkerTimer) registrar_.OnLateWorkerTimer();
+      return 0;
+    case kRunDeferredMessage:
+      RunDeferred();
+      return 0;
+    case WM_COPYDATA:
+      if (const auto path = startup::HandOffPath(lParam)) ReceiveHandOff(*path);
+      return 0;  // another program's data is not ours to take
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_MEASUREITEM:
+      if (wParam != kGamesList) break;
+      reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = static_cast<UINT>(lineHeight_ + 1);
+      return TRUE;
+    case WM_DRAWITEM:
+      if (wParam != kGamesList) break;
+      DrawGamesListItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      return TRUE;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORLISTBOX:
+      return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_MOUSEMOVE:
+      OnMouse(msg, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return 0;
+    case WM_CAPTURECHANGED:
+      pressed_ = nullptr;
+      break;
+    case WM_SETCURSOR:
+      if (!busyPointer_) break;
+      SetCursor(LoadCursor(nullptr, IDC_WAIT));
+      return TRUE;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_CLOSE:
+      if (waiting_)
+        closeRequested_ = true;
+      else
+        Unload();
+      return 0;
+    case WM_ACTIVATE:
+      // Typing goes to the head file box whenever the window becomes active again.
+      if (LOWORD(wParam) == WA_INACTIVE || HIWORD(wParam) || !headFileBox_) break;
+      SetFocus(headFileBox_);
+      return 0;
+    case WM_NCDESTROY: {
+      HWND hwnd = hwnd_;
+      hwnd_ = nullptr;
+      return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    default:
+      break;
+  }
+  return DefWindowProcA(hwnd_, msg, wParam, lParam);
+}
+
+void MainWindow::OnCommand(int id, int code) {
+  if (id == kHeadFileBox && code == EN_CHANGE && !settingHeadFile_) {
+    // A path typed or pasted in quotes is taken without them, as on the command line.
+    if (const auto unquoted = WithoutEnclosingQuotes(HeadFileText()))
+      SetHeadFileText(*unquoted);
+    else
+      OnHeadFileChanged();
+  }
+  if (id == kGamesList && code == LBN_SELCHANGE) games::CheckSelectedGame(*this);
+}
+
+void MainWindow::OnHeadFileChanged() {
+  const std::wstring text = HeadFileText();
+  if (fileinfo::IsCreditsWord(text)) {
+    fileinfo::ShowCredits(*this);
+  } else if (!paths::IsPlainFile(text)) {
+    games::CheckMissingHead(*this, text);
+  } else {
+    SetPanelCentred(false);
+    fileinfo::ShowFileInfo(*this, text);
+  }
+  // A head named: have a worker ready for the command that is likely to follow.
+  if (hwnd_ && paths::IsPlainFile(HeadFileText())) registrar_.PrepareWorker();
+}
+
+void MainWindow::OnDropFiles(HWND child, HDROP drop) {
+  if (!waiting_ && child == headFileBox_) registration::TakeDroppedHead(*this, drop);
+  if (!waiting_ && child == gamesList_) registration::OfferDroppedHead(*this, registrar_, drop);
+  DragFinish(drop);
+}

@@ -1,0 +1,114 @@
+#pragma once
+// The main window: a borderless skinned window with the information panel, the head file box, the
+// Games list and the picture buttons. It routes what the user does to the features and shows what
+// they return; the features reach it through MainView.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "app/PictureBox.h"
+#include "app/WindowLayout.h"
+#include "platform/MainView.h"
+#include "registration/Registrar.h"
+
+class MainWindow final : public MainView {
+ public:
+  MainWindow();
+  ~MainWindow() override;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  static constexpr char kCaption[] = "Vesk Game/Head Installer";
+
+  // Creates the window and its controls, runs the load sequence, then shows the window.
+  void Show();
+  // Runs the unload sequence and destroys the window.
+  void Unload();
+  bool Loaded() const { return hwnd_ != nullptr; }
+
+  // A head path from the command line or a second start: into the head file box (long form), the
+  // window brought to the front.
+  void ReceiveHeadPath(const std::wstring& path);
+  // A path handed over by a second start: taken at once, or once a registration that is under way
+  // has ended (no path is lost, and none lands in the middle of it).
+  void ReceiveHandOff(const std::wstring& path);
+
+  // The Games list reloaded from the registry.
+  void ReloadGamesList();
+  bool RefreshPending() const { return refreshPending_; }
+  void OnRefreshTimer();
+
+  HWND hWnd() const { return hwnd_; }
+  HWND InfoPanel() const { return panel_; }
+  HWND HeadFileBox() const { return headFileBox_; }
+  HWND GamesList() const { return gamesList_; }
+  PictureBox& Picture(int controlId) const { return *pictures_[controlId - kFirstPicture]; }
+  registration::Registrar& Registrar() { return registrar_; }
+  bool BusyPointer() const { return busyPointer_; }
+
+  // MainView
+  std::wstring PanelText() const override;
+  void SetPanelText(const std::wstring& text) override;
+  void AppendPanelLine(const std::wstring& line) override;
+  void SetPanelCentred(bool centred) override;
+  std::wstring HeadFileText() const override;
+  void SetHeadFileText(const std::wstring& text) override;
+  std::wstring SelectedGame() const override;
+  void RequestListRefresh() override;
+  bool WaitAnswering(const std::vector<HANDLE>& objects, DWORD limitMs) override;
+  void SetBusyPointer(bool busy) override;
+  HWND Handle() const override { return hwnd_; }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  // Procedure of the list and the head file box: the window sees their messages, then (or instead)
+  // the control's own procedure, kept in the control's user data.
+  static LRESULT CALLBACK ChildProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void OnCommand(int id, int code);
+  // After the child's own procedure.
+  void OnChildMessage(HWND child, UINT msg, LPARAM lParam);
+  void OnDropFiles(HWND child, HDROP drop);
+  void CreateControls();
+  void CreatePictures();
+  void OnLoad();
+  void OnHeadFileChanged();
+  // What waited for a registration to end: hand-offs, then a close.
+  void RunDeferred();
+  // Appends the names to the list box; false when the list box cannot take one.
+  bool FillGamesList(const std::vector<std::wstring>& names);
+  LRESULT OnCtlColor(HDC dc, HWND control);
+  void DrawGamesListItem(const DRAWITEMSTRUCT& item) const;
+  void DrawHeadFileBoxFrame();
+  void OnPaint();
+  // Mouse messages of the client area go to the picture under the point, else to the background.
+  void OnMouse(UINT msg, POINT pt);
+  void OnBackgroundPress(MouseButton button);
+  void ShowButtonPictures(int hovered);
+  void OnLogoClick();
+  PictureBox* PictureAt(POINT pt) const;
+
+  HWND hwnd_ = nullptr;
+  HWND panel_ = nullptr;
+  HWND headFileBox_ = nullptr;
+  HWND gamesList_ = nullptr;
+  std::unique_ptr<PictureBox> pictures_[kPictureCount];
+  PictureBox* pressed_ = nullptr;  // the picture the left button went down on, until it comes up
+  HBRUSH blackBrush_ = nullptr;
+  HFONT font_ = nullptr;
+  int lineHeight_ = 0;  // of a line in font_, in pixels
+  HBITMAP skin_ = nullptr;
+  bool refreshPending_ = false;
+  bool busyPointer_ = false;
+  bool panelCentred_ = false;
+  bool settingHeadFile_ = false;
+  bool unloading_ = false;
+  bool ready_ = false;    // loaded: hand-offs are taken at once
+  bool waiting_ = false;  // inside WaitAnswering
+  bool closeRequested_ = false;
+  std::vector<std::wstring> pendingHandOffs_;
+  registration::Registrar registrar_{*this};
+};

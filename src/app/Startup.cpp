@@ -1,0 +1,144 @@
+#include "app/Startup.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "app/MainWindow.h"
+#include "platform/AnsiText.h"
+#include "platform/SingleInstance.h"
+#include "platform/TrimQuotes.h"
+
+namespace startup {
+namespace {
+
+HeadPathObserver g_headPathObserver = nullptr;
+
+// How long a second start waits for the running instance: for its window to appear (it may be
+// starting at this very moment), and for it to handle the path.
+constexpr DWORD kWindowWaitMs = 5000;
+constexpr UINT kHandOffWaitMs = 15000;
+
+HWND FindMainWindow() { return FindWindowA(nullptr, MainWindow::kCaption); }
+
+HWND WaitForMainWindow() {
+  const ULONGLONG deadline = GetTickCount64() + kWindowWaitMs;
+  HWND found = FindMainWindow();
+  while (!found && GetTickCount64() < deadline) {
+    Sleep(50);
+    found = FindMainWindow();
+  }
+  return found;
+}
+
+// Above every other window, then back among the ordinary ones: in front, but not kept on top.
+void BringToFront(HWND hwnd) {
+  if (!hwnd) return;
+  constexpr UINT kPlaceOnly = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW;
+  ShowWindow(hwnd, SW_SHOW);
+  SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, kPlaceOnly);
+  SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, kPlaceOnly);
+  // A program the user has just started may hand the foreground on.
+  SetForegroundWindow(hwnd);
+}
+
+// The text in the system code page; nothing when a character has no place in it.
+std::optional<std::string> InCodePage(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  BOOL lossy = FALSE;
+  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), nullptr,
+                                    0, nullptr, &lossy);
+  if (n <= 0 || lossy) return std::nullopt;
+  return ToAnsi(text);
+}
+
+void RunMessageLoop(MainWindow& window) {
+  MSG msg;
+  while (window.Loaded() && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (window.Loaded() && IsDialogMessageA(window.hWnd(), &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+}  // namespace
+
+void DeleteLogFile(const char* path) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(path, &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  FindClose(search);
+  constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+  if (found.dwFileAttributes & kNotOrdinary) return;
+  DeleteFileA(path);  // a file that cannot be deleted does not stop start-up
+}
+
+std::wstring CommandText() {
+  std::wstring text = SkipProgramPath(GetCommandLineW());
+  while (!text.empty() && (text.back() == L' ' || text.back() == L'\t')) text.pop_back();
+  return text;
+}
+
+void SendHandOff(HWND target, const std::wstring& text) {
+  if (!target) return;
+  std::optional<std::string> narrow = InCodePage(text);
+  std::wstring wide = text;
+  COPYDATASTRUCT cds{};
+  if (narrow) {
+    narrow->push_back('\0');
+    cds.dwData = kHandOffData;
+    cds.cbData = static_cast<DWORD>(narrow->size());
+    cds.lpData = narrow->data();
+  } else {
+    cds.dwData = kHandOffDataWide;
+    cds.cbData = static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t));
+    cds.lpData = wide.data();
+  }
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, kHandOffWaitMs, &result);
+}
+
+std::optional<std::wstring> HandOffPath(LPARAM copyData) {
+  // The platform's own record: its size differs between 32-bit and 64-bit processes.
+  COPYDATASTRUCT cds{};
+  if (copyData) cds = *reinterpret_cast<const COPYDATASTRUCT*>(copyData);
+  if (cds.dwData != kHandOffData && cds.dwData != kHandOffDataWide) return std::nullopt;
+  if (!cds.lpData) cds.cbData = 0;
+  std::wstring text;
+  if (cds.dwData == kHandOffData) {
+    std::vector<char> buffer(static_cast<size_t>(cds.cbData) + 1, '\0');
+    if (cds.cbData) memcpy(buffer.data(), cds.lpData, cds.cbData);
+    text = FromAnsi(std::string(buffer.data(), buffer.size()));
+  } else {
+    std::vector<wchar_t> buffer(cds.cbData / sizeof(wchar_t) + 1, L'\0');
+    if (cds.cbData) memcpy(buffer.data(), cds.lpData, cds.cbData / sizeof(wchar_t) * sizeof(wchar_t));
+    text.assign(buffer.data(), buffer.size());
+  }
+  text.resize(text.find(L'\0'));
+  return text;
+}
+
+int Run() {
+  DeleteLogFile();
+  const std::wstring command = TrimQuotes(CommandText());
+  HWND running = FindMainWindow();
+  // Asked before any window of this process exists.
+  if (!single_instance::Claim()) {
+    if (!running) running = WaitForMainWindow();
+    if (!command.empty()) SendHandOff(running, command);
+    BringToFront(running);
+    return 0;
+  }
+  MainWindow window;
+  window.Show();
+  window.ReceiveHeadPath(command);
+  RunMessageLoop(window);
+  return 0;
+}
+
+void SetHeadPathObserver(HeadPathObserver observer) { g_headPathObserver = observer; }
+
+void NotifyHeadPath(const std::wstring& path) {
+  if (g_headPathObserver) g_headPathObserver(path);
+}
+
+}  // namespace startup

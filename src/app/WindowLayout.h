@@ -1,0 +1,56 @@
+#pragma once
+// The main window's controls: their ids and places.
+enum ControlId : int {
+  kGamesList = 101,
+  kHeadFileBox,
+  kInfoPanel,
+  kVersionLabel,
+  kCloseMark,
+  kMinimiseMark,
+  kLogo,
+  kBrowseHoverPicture,
+  kBrowsePicture,
+  kUnregisterHoverPicture,
+  kRegisterHoverPicture,
+  kRegisterPicture,
+  kUnregisterPicture,
+  kUnregisterButton,
+  kRegisterButton,
+  kBrowseButton,
+};
+
+inline constexpr int kFirstPicture = kVersionLabel;
+inline constexpr int kPictureCount = kBrowseButton - kFirstPicture + 1;
+inline constexpr int kTwipsPerPixel = 15;
+// Posted to the main window when a wait has ended with hand-offs or a close left to do.
+inline constexpr unsigned kRunDeferredMessage = 0x8000 + 1;  // WM_APP + 1
+
+// A control's place on the window's client area, in twips.
+struct ControlPlace {
+  int id;
+  int left, top, width, height;
+};
+
+// Every control of the window at its place, in the order of creation.
+// The windowed controls come first, in tab order: a new child window goes below its elder siblings.
+inline constexpr ControlPlace kPlaces[] = {
+    {kInfoPanel, 240, 1755, 3030, 2295},
+    {kHeadFileBox, 240, 4275, 2130, 300},
+    {kGamesList, 3480, 945, 2640, 4170},
+    {kVersionLabel, 2820, 60, 1050, 165},
+    {kCloseMark, 6045, 30, 240, 225},
+    {kMinimiseMark, 5700, 30, 240, 225},
+    {kLogo, 255, 480, 3045, 1125},
+    {kBrowseHoverPicture, 2250, 6615, 750, 300},
+    {kBrowsePicture, 720, 6615, 750, 300},
+    {kUnregisterHoverPicture, 1815, 6195, 1545, 360},
+    {kRegisterHoverPicture, 225, 6135, 1545, 360},
+    {kRegisterPicture, 225, 5730, 1545, 360},
+    {kUnregisterPicture, 1815, 5745, 1545, 360},
+    {kUnregisterButton, 1755, 4785, 1545, 360},
+    {kRegisterButton, 195, 4785, 1545, 360},
+    {kBrowseButton, 2505, 4290, 750, 300},
+};
+
+// The pictures that only hold button pictures: they lie below the client area and never show.
+inline constexpr bool IsPictureHolder(int id) { return id >= kBrowseHoverPicture && id <= kUnregisterPicture; }

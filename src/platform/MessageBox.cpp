@@ -1,0 +1,33 @@
+#include "platform/MessageBox.h"
+
+#include "platform/VisualStyles.h"
+
+namespace {
+
+HWND g_programWindow = nullptr;
+
+// The window the user acted in: this thread's active window (a dialog when one is open), else the
+// main window when it shows. Owned by it, the box keeps everything behind it from taking clicks.
+HWND BoxOwner() {
+  const HWND active = GetActiveWindow();
+  if (active && IsWindowVisible(active)) return active;
+  if (g_programWindow && IsWindowVisible(g_programWindow)) return g_programWindow;
+  return nullptr;
+}
+
+}  // namespace
+
+int ShowBox(const std::wstring& prompt, UINT style, const std::wstring& title) {
+  const HWND owner = BoxOwner();
+  const std::wstring caption = title.empty() ? std::wstring(kAppTitle) : title;
+  const VisualStyles themed;
+  return MessageBoxW(owner, prompt.c_str(), caption.c_str(), style | MB_SETFOREGROUND);
+}
+
+void ShowFaultBox(const std::wstring& message, const RunTimeError& err) {
+  ShowBox(message + L"\r\n" + std::to_wstring(err.Number) + L"     " + err.Description, MB_OK);
+}
+
+void SetProgramWindow(HWND window) { g_programWindow = window; }
+
+HWND ProgramWindow() { return g_programWindow; }

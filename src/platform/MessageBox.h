@@ -1,0 +1,21 @@
+#pragma once
+// Message boxes of the program. A box without a caption of its own shows the application title.
+#include <string>
+
+#include <windows.h>
+
+#include "platform/RunTimeError.h"
+
+inline constexpr wchar_t kAppTitle[] = L"Vesk\u2122 Game/Head Installer";
+
+// Shows a modal box owned by the window the user acted in and returns the button pressed
+// (IDOK, IDYES, ...). style combines MB_ICON* and MB_OK/MB_YESNO/MB_YESNOCANCEL.
+int ShowBox(const std::wstring& prompt, UINT style = MB_OK, const std::wstring& title = L"");
+
+// A fault that ended an operation: the message, then the error's number and description.
+void ShowFaultBox(const std::wstring& message, const RunTimeError& err);
+
+// The program's main window while it exists (null otherwise): boxes fall back to it as their owner,
+// and a restart as administrator closes it.
+void SetProgramWindow(HWND window);
+HWND ProgramWindow();

@@ -1,0 +1,64 @@
+#include "platform/Paths.h"
+
+#include <windows.h>
+
+#include "platform/PathRules.h"
+
+namespace paths {
+
+std::wstring LongPath(const std::wstring& path) {
+  std::wstring buffer(1024, L'\0');
+  DWORD n = GetLongPathNameW(path.c_str(), buffer.data(), 1024);
+  if (n > 1024) {
+    buffer.assign(static_cast<size_t>(n) + 1, L'\0');
+    n = GetLongPathNameW(path.c_str(), buffer.data(), n + 1);
+    if (n > buffer.size()) n = 0;
+  }
+  return CollapseDoubledBackslashes(n > 0 ? buffer.substr(0, n) : std::wstring());
+}
+
+namespace {
+
+std::wstring ModulePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+}  // namespace
+
+std::wstring ProgramFolder() {
+  std::wstring path = ModulePath();
+  path.resize(path.find_last_of(L'\\') + 1);
+  if (path.empty() || path.back() != L'\\') path.push_back(L'\\');
+  return path;
+}
+
+std::wstring ProgramName() {
+  std::wstring path = ModulePath();
+  path.erase(0, path.find_last_of(L'\\') + 1);
+  if (const auto dot = path.find_last_of(L'.'); dot != std::wstring::npos) path.resize(dot);
+  return path;
+}
+
+bool IsPlainFile(const std::wstring& pattern) {
+  if (pattern.empty()) return false;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  constexpr DWORD kNotNormal = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+  bool match = false;
+  do {
+    match = (found.dwFileAttributes & kNotNormal) == 0;
+  } while (!match && FindNextFileW(search, &found));
+  FindClose(search);
+  return match;
+}
+
+}  // namespace paths

@@ -1,0 +1,97 @@
+#include "registration/Registrar.h"
+
+#include <new>
+
+#include "platform/AnsiText.h"
+#include "platform/Elevation.h"
+#include "platform/MessageBox.h"
+#include "platform/Paths.h"
+#include "registration/RegRules.h"
+
+namespace registration {
+namespace {
+
+// Covers the whole worker: its start, the load of the head, the entry point and the release.
+constexpr DWORD kTimeLimitMs = 10000;
+
+// A fault of the registrar itself: "<number> - <description>" above the error.
+void ReportFault(const RunTimeError& err) {
+  ShowFaultBox(std::to_wstring(err.Number) + L" - " + err.Description, err);
+}
+
+std::wstring FileNameOf(const std::wstring& path) { return path.substr(path.find_last_of(L"\\/") + 1); }
+
+}  // namespace
+
+void Registrar::Run(std::wstring path, const std::wstring& commandLetter) {
+  try {
+    // A file the probe misses (hidden, for example) may still load: note it and go on.
+    if (!paths::IsPlainFile(path))
+      view_.AppendPanelLine(L"File not found...");
+    else
+      path = paths::LongPath(path);
+
+    std::erase_if(exitingWorkers_, [](const auto& worker) { return worker->Exited(); });
+    const ULONGLONG start = GetTickCount64();
+    view_.SetBusyPointer(true);
+    std::unique_ptr<EntryWorker> worker = spare_.Take();
+    if (!worker || !worker->Run(path, commandLetter)) {
+      view_.SetBusyPointer(false);
+      view_.AppendPanelLine(L"Process failed in obtaining entry point or creating thread.");
+      return;
+    }
+    const ULONGLONG spent = GetTickCount64() - start;
+    const bool ended =
+        spent < kTimeLimitMs && view_.WaitAnswering(worker->EndSignals(), kTimeLimitMs - static_cast<DWORD>(spent));
+    view_.SetBusyPointer(false);
+    if (ended) {
+      for (const std::wstring& line : worker->OutcomeLines()) view_.AppendPanelLine(line);
+      const std::optional<std::uint32_t> status = worker->ReturnedStatus();
+      if (!worker->Exited()) exitingWorkers_.push_back(std::move(worker));
+      if (status && IsRefusedForRights(*status) && !elevation::IsElevated()) {
+        const std::wstring rights = RightsLine(commandLetter);
+        view_.AppendPanelLine(rights);
+        elevation::OfferRestart(rights, path);
+      }
+    } else {
+      // The worker may be waiting on a question of the head's to the user: it is left to run, and
+      // its outcome follows in one more line when it ends.
+      view_.AppendPanelLine(kTimeOutLine);
+      WatchLateWorker(std::move(worker));
+    }
+    spare_.Prepare();  // for the next command
+  } catch (const std::bad_alloc&) {
+    ReportFault({7, kErrorSource, L"Out of memory"});
+  } catch (const std::exception& fault) {
+    ReportFault({5, kErrorSource, FromAnsi(fault.what())});
+  }
+}
+
+void Registrar::WatchLateWorker(std::unique_ptr<EntryWorker> worker) {
+  lateWorkers_.push_back(std::move(worker));
+  SetTimer(view_.Handle(), kLateWorkerTimer, 250, nullptr);
+}
+
+void Registrar::OnLateWorkerTimer() {
+  for (auto it = lateWorkers_.begin(); it != lateWorkers_.end();) {
+    if (!(*it)->Ended()) {
+      ++it;
+      continue;
+    }
+    const std::unique_ptr<EntryWorker> ended = std::move(*it);
+    it = lateWorkers_.erase(it);
+    view_.AppendPanelLine(LateOutcomeLine(FileNameOf(ended->Path()), ended->OutcomeLines()));
+    view_.RequestListRefresh();
+  }
+  if (lateWorkers_.empty()) KillTimer(view_.Handle(), kLateWorkerTimer);
+}
+
+void Registrar::EndWorkers() {
+  for (const auto& worker : lateWorkers_) worker->Terminate();
+  lateWorkers_.clear();
+  for (const auto& worker : exitingWorkers_) worker->Terminate();
+  exitingWorkers_.clear();
+  spare_.Discard();
+}
+
+}  // namespace registration

@@ -1,0 +1,45 @@
+// The Associate prompt: Yes writes the .ocx association; whichever way it closes, a ticked
+// "Do not ask me this again." is saved so that later starts do not ask.
+#include "shell/AssociatePrompt.h"
+
+#include "shell/DialogForm.h"
+#include "shell/OcxAssociation.h"
+#include "shell/Settings.h"
+
+namespace associate_prompt {
+
+namespace {
+
+class AssociateDialog : public DialogForm {
+ public:
+  AssociateDialog()
+      : DialogForm(kCaption, 4350, 1950,
+                   {
+                       {kYesButton, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, L"Yes", 525, 1020, 1305, 330},
+                       {kNoButton, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, L"No", 2445, 1020, 1305, 330},
+                       {kDoNotAskCheck, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, L"Do not ask me this again.", 1125,
+                        1500, 2220, 270},
+                       {kQuestionText, L"STATIC", SS_LEFT,
+                        L"Would you like to associate VP Game/Head Files (.ocx) with this Installer/Uninstaller?",
+                        495, 315, 3315, 510},
+                   }) {}
+
+ protected:
+  void Click(int id) override {
+    if (id == kYesButton) association::AssociateOcx(association::StartupExePath());
+    if (id == kYesButton || id == kNoButton || id == IDCANCEL) Close();
+  }
+
+  void OnUnload() override {
+    if (Checked(kDoNotAskCheck)) settings::SilenceAssociationQuestion();
+  }
+};
+
+}  // namespace
+
+void ShowModal() {
+  AssociateDialog dialog;
+  dialog.ShowModal(nullptr);
+}
+
+}  // namespace associate_prompt

@@ -1,0 +1,81 @@
+// The Options dialog: its check box switches the .ocx association on and off when OK is pressed.
+#include "shell/OptionsDialog.h"
+
+#include "shell/DialogForm.h"
+#include "shell/OcxAssociation.h"
+
+namespace options_dialog {
+
+namespace {
+
+class Options : public DialogForm {
+ public:
+  Options()
+      : DialogForm(kCaption, 4065, 1485,
+                   {
+                       {kOkButton, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, L"OK", 1372, 960, 1320, 345},
+                       {kAssociateCheck, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX,
+                        L" Associate .ocx files with the installer/uninstaller.", 195, 315, 3750, 360},
+                   }) {}
+
+ protected:
+  void OnLoad() override {
+    std::wstring exePath = association::OptionsLoadExePath();
+    associatedAtLoad_ = association::IsOcxAssociated(exePath);
+    SetChecked(kAssociateCheck, associatedAtLoad_);
+  }
+
+  void Click(int id) override {
+    if (id == kOkButton) {
+      ApplyChoice();
+      Close();
+    }
+    if (id == IDCANCEL) Close();  // the close box changes nothing
+  }
+
+ private:
+  void ApplyChoice() {
+    const bool ticked = Checked(kAssociateCheck);
+    if (ticked && !associatedAtLoad_) {
+      association::AssociateOcx(association::OptionsOkExePath());
+    } else if (!ticked && associatedAtLoad_) {
+      // The removal announces the change itself; it is announced once more here.
+      if (association::RemoveOcxAssociation()) association::NotifyAssociationChanged();
+    }
+  }
+
+  bool associatedAtLoad_ = false;
+};
+
+Options* g_shown = nullptr;
+
+}  // namespace
+
+void ShowModal(HWND owner) {
+  if (g_shown) return;
+  Options dialog;
+  g_shown = &dialog;
+  dialog.ShowModal(owner);
+  g_shown = nullptr;
+}
+
+void ShowSettingsMenu(HWND owner) {
+  HMENU bar = CreateMenu();
+  HMENU settingsMenu = CreatePopupMenu();
+  AppendMenuW(settingsMenu, MF_STRING, kOptionsMenuItem, L"&Options");
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(settingsMenu), L"Settings");
+  POINT at;
+  GetCursorPos(&at);
+  // The owner must be in the foreground, or the menu does not close when the user clicks elsewhere.
+  SetForegroundWindow(owner);
+  const BOOL chosen = TrackPopupMenu(settingsMenu, TPM_RETURNCMD, at.x, at.y, 0, owner, nullptr);
+  PostMessageW(owner, WM_NULL, 0, 0);
+  DestroyMenu(bar);  // destroys the Settings menu with it
+  if (chosen == kOptionsMenuItem) ShowModal(owner);
+}
+
+void CloseIfShown() {
+  if (g_shown) g_shown->Close();
+}
+
+}  // namespace options_dialog

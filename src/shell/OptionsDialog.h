@@ -1,0 +1,24 @@
+#pragma once
+// The Options dialog and the Settings menu, used as the main window's context menu.
+#include <windows.h>
+
+namespace options_dialog {
+
+inline constexpr wchar_t kCaption[] = L"Options";
+
+// Control ids in tab order, and the id of the menu item.
+inline constexpr int kOkButton = IDOK;
+inline constexpr int kAssociateCheck = 101;
+inline constexpr int kOptionsMenuItem = 201;
+
+// Pops up the Settings menu ("&Options") at the pointer, owned by owner; choosing the item shows the
+// Options dialog modally. Returns when the menu (and the dialog) have closed.
+void ShowSettingsMenu(HWND owner);
+
+// Shows the Options dialog as a modal dialog owned by owner.
+void ShowModal(HWND owner);
+
+// Closes the Options dialog without any change when it shows (the main window closes).
+void CloseIfShown();
+
+}  // namespace options_dialog
