@@ -1,15 +1,10 @@
 // The main window: creation, load and unload, message routing, the refresh timer and hand-offs.
 #include "app/MainWindow.h"
 
-#include <new>
-#include <optional>
-
 #include <windowsx.h>
 
 #include "app/Startup.h"
-#include "fileinfo/InfoPanel.h"
 #include "fileinfo/PanelTexts.h"
-#include "games/GamesStore.h"
 #include "games/GamesView.h"
 #include "platform/MessageBox.h"
 #include "platform/PathRules.h"
@@ -27,7 +22,6 @@ namespace {
 constexpr char kClassName[] = "VeskMainWindow";
 constexpr int kClientWidthTwips = 6405;
 constexpr int kClientHeightTwips = 5355;
-constexpr UINT_PTR kRefreshTimer = 1;
 
 int Px(int twips) { return twips / kTwipsPerPixel; }
 
@@ -213,36 +207,6 @@ void MainWindow::RunDeferred() {
   for (const std::wstring& path : paths) ReceiveHeadPath(path);
 }
 
-// ---------------------------------------------------------------- the Games list and its refresh
-
-void MainWindow::RequestListRefresh() {
-  if (refreshPending_ || !hwnd_) return;
-  refreshPending_ = true;
-  SetTimer(hwnd_, kRefreshTimer, 500, nullptr);
-}
-
-void MainWindow::OnRefreshTimer() {
-  // Switched off first, so that a box shown while the list reloads cannot start a second reload.
-  KillTimer(hwnd_, kRefreshTimer);
-  refreshPending_ = false;
-  ReloadGamesList();
-}
-
-void MainWindow::ReloadGamesList() {
-  std::optional<RunTimeError> failure;
-  SendMessageW(gamesList_, WM_SETREDRAW, FALSE, 0);  // a list box that redraws on every item is many times slower
-  try {
-    SendMessageW(gamesList_, LB_RESETCONTENT, 0, 0);
-    if (!FillGamesList(games::ReadGameNames())) failure = RunTimeError{7, kErrorSource, L"Out of memory"};
-  } catch (const std::bad_alloc&) {
-    failure = RunTimeError{7, kErrorSource, L"Out of memory"};
-  }
-  SendMessageW(gamesList_, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(gamesList_, nullptr, TRUE);
-  // Shown once the list box draws again; the names appended before the error stay.
-  if (failure) games::ShowLoadError(*failure);
-}
-
 // ---------------------------------------------------------------- message routing
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -333,20 +297,6 @@ void MainWindow::OnCommand(int id, int code) {
       OnHeadFileChanged();
   }
   if (id == kGamesList && code == LBN_SELCHANGE) games::CheckSelectedGame(*this);
-}
-
-void MainWindow::OnHeadFileChanged() {
-  const std::wstring text = HeadFileText();
-  if (fileinfo::IsCreditsWord(text)) {
-    fileinfo::ShowCredits(*this);
-  } else if (!paths::IsPlainFile(text)) {
-    games::CheckMissingHead(*this, text);
-  } else {
-    SetPanelCentred(false);
-    fileinfo::ShowFileInfo(*this, text);
-  }
-  // A head named: have a worker ready for the command that is likely to follow.
-  if (hwnd_ && paths::IsPlainFile(HeadFileText())) registrar_.PrepareWorker();
 }
 
 void MainWindow::OnDropFiles(HWND child, HDROP drop) {

@@ -1,8 +1,13 @@
 // The main window's controls: the information panel, the head file box and the Games list as the
 // features see them, their colours and drawing, and the wait that keeps the window answering.
+#include <new>
 #include <optional>
 
 #include "app/MainWindow.h"
+#include "fileinfo/InfoPanel.h"
+#include "games/GamesStore.h"
+#include "games/GamesView.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -76,6 +81,20 @@ void MainWindow::SetHeadFileText(const std::wstring& text) {
   OnHeadFileChanged();
 }
 
+void MainWindow::OnHeadFileChanged() {
+  const std::wstring text = HeadFileText();
+  if (fileinfo::IsCreditsWord(text)) {
+    fileinfo::ShowCredits(*this);
+  } else if (!paths::IsPlainFile(text)) {
+    games::CheckMissingHead(*this, text);
+  } else {
+    SetPanelCentred(false);
+    fileinfo::ShowFileInfo(*this, text);
+  }
+  // A head named: have a worker ready for the command that is likely to follow.
+  if (hwnd_ && paths::IsPlainFile(HeadFileText())) registrar_.PrepareWorker();
+}
+
 std::wstring MainWindow::SelectedGame() const {
   const LRESULT index = SendMessageW(gamesList_, LB_GETCURSEL, 0, 0);
   return index == LB_ERR ? std::wstring() : ListItem(gamesList_, static_cast<WPARAM>(index));
@@ -118,6 +137,36 @@ LRESULT MainWindow::OnCtlColor(HDC dc, HWND control) {
   SetBkColor(dc, RGB(0, 0, 0));
   SetTextColor(dc, control == headFileBox_ ? kYellow : kGreen);
   return reinterpret_cast<LRESULT>(blackBrush_);
+}
+
+// ---------------------------------------------------------------- the Games list's refresh
+
+void MainWindow::RequestListRefresh() {
+  if (refreshPending_ || !hwnd_) return;
+  refreshPending_ = true;
+  SetTimer(hwnd_, kRefreshTimer, 500, nullptr);
+}
+
+void MainWindow::OnRefreshTimer() {
+  // Switched off first, so that a box shown while the list reloads cannot start a second reload.
+  KillTimer(hwnd_, kRefreshTimer);
+  refreshPending_ = false;
+  ReloadGamesList();
+}
+
+void MainWindow::ReloadGamesList() {
+  std::optional<RunTimeError> failure;
+  SendMessageW(gamesList_, WM_SETREDRAW, FALSE, 0);  // a list box that redraws on every item is many times slower
+  try {
+    SendMessageW(gamesList_, LB_RESETCONTENT, 0, 0);
+    if (!FillGamesList(games::ReadGameNames())) failure = RunTimeError{7, kErrorSource, L"Out of memory"};
+  } catch (const std::bad_alloc&) {
+    failure = RunTimeError{7, kErrorSource, L"Out of memory"};
+  }
+  SendMessageW(gamesList_, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(gamesList_, nullptr, TRUE);
+  // Shown once the list box draws again; the names appended before the error stay.
+  if (failure) games::ShowLoadError(*failure);
 }
 
 // ---------------------------------------------------------------- the child controls' messages

@@ -22,6 +22,8 @@ enum ControlId : int {
 inline constexpr int kFirstPicture = kVersionLabel;
 inline constexpr int kPictureCount = kBrowseButton - kFirstPicture + 1;
 inline constexpr int kTwipsPerPixel = 15;
+// The timer that reloads the Games list once, shortly after the last request.
+inline constexpr unsigned kRefreshTimer = 1;
 // Posted to the main window when a wait has ended with hand-offs or a close left to do.
 inline constexpr unsigned kRunDeferredMessage = 0x8000 + 1;  // WM_APP + 1
 

@@ -18,11 +18,11 @@ constexpr wchar_t kCheckTitle[] = L"DLL/OCX Register";
 constexpr REGSAM kAccess = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
 
 // Each step hands back the registry's answer; the first refusal ends the writing.
-LSTATUS CreateRegKey(const std::wstring& KeyName, HKEY Root) { return RegistryKey::Create(Root, KeyName, kAccess).Status(); }
+LSTATUS CreateRegKey(const std::wstring& keyName, HKEY root) { return RegistryKey::Create(root, keyName, kAccess).Status(); }
 
-LSTATUS WriteClassesValue(const std::wstring& KeyName, const std::wstring& ValueName, const std::wstring& Value) {
-  const RegistryKey key = RegistryKey::Open(HKEY_CLASSES_ROOT, KeyName, kAccess);
-  return key.IsOpen() ? key.WriteString(ValueName, Value) : key.Status();
+LSTATUS WriteClassesValue(const std::wstring& keyName, const std::wstring& valueName, const std::wstring& value) {
+  const RegistryKey key = RegistryKey::Open(HKEY_CLASSES_ROOT, keyName, kAccess);
+  return key.IsOpen() ? key.WriteString(valueName, value) : key.Status();
 }
 
 // Stops the writing at a step the registry refused.
@@ -30,55 +30,55 @@ void Check(LSTATUS status) {
   if (status != ERROR_SUCCESS) throw status;
 }
 
-void ShowCheckFailure(bool ShowMessages, const std::wstring& text) {
-  if (ShowMessages) ShowBox(text, MB_ICONSTOP | MB_OK, kCheckTitle);
+void ShowCheckFailure(bool showMessages, const std::wstring& text) {
+  if (showMessages) ShowBox(text, MB_ICONSTOP | MB_OK, kCheckTitle);
 }
 
 }  // namespace
 
-bool AssociateFile(std::wstring& Extension, const std::wstring& FileType, const std::wstring& Description,
-                   const std::wstring& Verb, std::wstring ExePath, std::wstring& Parameters, bool SetIcon,
-                   const std::wstring& IconPath, bool ShowMessages, LSTATUS* refusal) {
+bool AssociateFile(std::wstring& extension, const std::wstring& fileType, const std::wstring& description,
+                   const std::wstring& verb, std::wstring exePath, std::wstring& parameters, bool setIcon,
+                   const std::wstring& iconPath, bool showMessages, LSTATUS* refusal) {
   if (refusal) *refusal = ERROR_SUCCESS;
   try {
-    if (!paths::IsPlainFile(ExePath)) {
-      ShowCheckFailure(ShowMessages, L"The application path '" + ExePath + L"' cannot be found.");
+    if (!paths::IsPlainFile(exePath)) {
+      ShowCheckFailure(showMessages, L"The application path '" + exePath + L"' cannot be found.");
       return false;
     }
-    if (AssocText::HasIllegalChar(Extension)) {
-      ShowCheckFailure(ShowMessages,
-                       L"The file extension '" + Extension + L"' contains an illegal char (\\/:*?<>|\").");
+    if (AssocText::HasIllegalChar(extension)) {
+      ShowCheckFailure(showMessages,
+                       L"The file extension '" + extension + L"' contains an illegal char (\\/:*?<>|\").");
       return false;
     }
-    if (!Parameters.empty()) Parameters = L" " + AssocText::TrimBlanks(Parameters);
-    if (Extension.empty()) throw RunTimeError{5, L"AssociateFile", L"Invalid procedure call or argument"};
-    if (Extension.front() != L'.') Extension = L"." + Extension;
+    if (!parameters.empty()) parameters = L" " + AssocText::TrimBlanks(parameters);
+    if (extension.empty()) throw RunTimeError{5, L"AssociateFile", L"Invalid procedure call or argument"};
+    if (extension.front() != L'.') extension = L"." + extension;
 
-    Check(CreateRegKey(Extension, HKEY_CLASSES_ROOT));
-    Check(WriteClassesValue(Extension, L"", FileType));
-    const std::wstring iconKey = FileType + L"\\DefaultIcon";
+    Check(CreateRegKey(extension, HKEY_CLASSES_ROOT));
+    Check(WriteClassesValue(extension, L"", fileType));
+    const std::wstring iconKey = fileType + L"\\DefaultIcon";
     Check(CreateRegKey(iconKey, HKEY_CLASSES_ROOT));
-    if (SetIcon) {
-      const std::wstring icon = IconPath.empty() ? ExePath + L",0" : IconPath;
+    if (setIcon) {
+      const std::wstring icon = iconPath.empty() ? exePath + L",0" : iconPath;
       Check(WriteClassesValue(iconKey, L"", AssocText::TrimBlanks(icon)));
     }
-    const std::wstring commandKey = FileType + L"\\shell\\" + Verb + L"\\command";
+    const std::wstring commandKey = fileType + L"\\shell\\" + verb + L"\\command";
     Check(CreateRegKey(commandKey, HKEY_CLASSES_ROOT));
-    Check(WriteClassesValue(FileType, L"", Description));
-    Check(WriteClassesValue(commandKey, L"", AssocText::ShellCommand(ExePath, Parameters)));
+    Check(WriteClassesValue(fileType, L"", description));
+    Check(WriteClassesValue(commandKey, L"", AssocText::ShellCommand(exePath, parameters)));
     return true;
   } catch (LSTATUS status) {
     // A refused write is no success: the caller is told which, or the user is.
     if (refusal)
       *refusal = status;
-    else if (ShowMessages) {
+    else if (showMessages) {
       const std::wstring text = SystemText(static_cast<DWORD>(status));
       ShowBox(L"The association could not be written: " + (text.empty() ? L"error " + std::to_wstring(status) : text),
              MB_ICONSTOP | MB_OK);
     }
     return false;
   } catch (...) {
-    if (ShowMessages)
+    if (showMessages)
       ShowBox(L"An error occured while attempting to associate file.\r\n" + ErrorOf(std::current_exception()).Description,
              MB_ICONSTOP | MB_OK);
     return false;
