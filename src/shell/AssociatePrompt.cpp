@@ -17,11 +17,12 @@ class AssociateDialog : public DialogForm {
                    {
                        {kYesButton, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, L"Yes", 525, 1020, 1305, 330},
                        {kNoButton, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, L"No", 2445, 1020, 1305, 330},
+                       // Room for the text beside a check box of any size the system draws.
                        {kDoNotAskCheck, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, L"Do not ask me this again.", 1125,
-                        1500, 2220, 270},
+                        1500, 2400, 270},
                        {kQuestionText, L"STATIC", SS_LEFT,
                         L"Would you like to associate VP Game/Head Files (.ocx) with this Installer/Uninstaller?",
-                        495, 315, 3315, 510},
+                        495, 315, 3315, 600},  // three lines
                    }) {}
 
  protected:

@@ -11,11 +11,12 @@ namespace {
 class Options : public DialogForm {
  public:
   Options()
-      : DialogForm(kCaption, 4065, 1485,
+      // Wide enough for the check box's text on one line beside a check box of any size the system draws.
+      : DialogForm(kCaption, 4665, 1485,
                    {
-                       {kOkButton, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, L"OK", 1372, 960, 1320, 345},
+                       {kOkButton, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, L"OK", 1672, 960, 1320, 345},
                        {kAssociateCheck, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX,
-                        L" Associate .ocx files with the installer/uninstaller.", 195, 315, 3750, 360},
+                        L" Associate .ocx files with the installer/uninstaller.", 195, 315, 4275, 360},
                    }) {}
 
  protected:
