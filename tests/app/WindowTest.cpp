@@ -1,9 +1,14 @@
-// The main window in this process: the hand-off message, the refresh timer, load and
-// unload, and the .ocx association with the Associate prompt and the Options dialog.
+// The main window in this process: the hand-off message, focus, the refresh timer, load, the .ocx
+// association with the Associate prompt and the Options dialog, and texts that fit at every scale.
 #include "TestEnv.h"
+
+#include <sddl.h>
+
 #include "platform/AnsiText.h"
 #include "app/MainWindow.h"
 #include "app/Startup.h"
+#include "fileinfo/InfoPanel.h"
+#include "registration/HeadCommands.h"
 #include "shell/AssociatePrompt.h"
 #include "shell/OptionsDialog.h"
 #include "shell/OcxAssociation.h"
@@ -32,6 +37,17 @@ void SetAssociation(bool associated) {
   for (const char* key : kStaleVerbs) SetSz(HKEY_CLASSES_ROOT, key, "", "old");
 }
 
+// .ocx made to refuse writes, as the classes key refuses a standard user's, or to take them again.
+void RefuseOcxWrites(bool refuse) {
+  HKEY key = nullptr;
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  RegCreateKeyExA(HKEY_CLASSES_ROOT, ".ocx", 0, nullptr, 0, WRITE_DAC, nullptr, &key, nullptr);
+  ConvertStringSecurityDescriptorToSecurityDescriptorA(refuse ? "D:(D;;0x6;;;WD)(A;;KA;;;WD)" : "D:(A;;KA;;;WD)",
+                                                       SDDL_REVISION_1, &sd, nullptr);
+  ASSERT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd), 0);
+  LocalFree(sd), RegCloseKey(key);
+}
+
 bool Associated() {
   std::wstring self = association::StartupExePath();
   return association::IsOcxAssociated(self);
@@ -51,10 +67,13 @@ void Plan(DialogAnswerer& boxes, int checkBox, bool click, int button, bool* tic
 }  // namespace
 
 // As a second start sends it: the code page text up to its first zero or cbData, or UTF-16 with
-// dwData 4; another dwData is another program's data. the window puts the long form into the box, or
-// nothing for a missing file.
+// dwData 4; another dwData is another program's data. The long form goes into the box, or nothing for
+// a missing file. The box has the focus after start-up and after a box.
 TEST_F(WindowTest, HandOffMessagesPutTheLongPathIntoTheBox) {
   EXPECT_EQ(GetFocus(), Window().HeadFileBox()) << "typing after start-up goes to the head file box";
+  Boxes().Answer(IDOK);
+  registration::RegisterHead(Window(), Window().Registrar());  // "Please enter an ocx file first..."
+  EXPECT_TRUE(PumpUntil([&] { return GetFocus() == Window().HeadFileBox(); }, 2000)) << "and after a box";
   const std::string dir = TestDir(), path = dir + "Long Head Name.ocx", z(1, '\0');
   WriteFileBytes(path, "x");
   char shortPath[MAX_PATH] = {};
@@ -70,20 +89,6 @@ TEST_F(WindowTest, HandOffMessagesPutTheLongPathIntoTheBox) {
     SendMessageW(Window().hWnd(), WM_COPYDATA, 0, LPARAM(&cds));
     EXPECT_EQ(Window().HeadFileText(), m.box) << m.dwData << " " << m.bytes;
   }
-}
-
-TEST_F(WindowTest, SeveralRefreshRequestsBeforeATickGiveOneReload) {
-  const std::string games = "Software\\CLASSES\\Software\\Ubique\\VPgames32\\";
-  ASSERT_TRUE(PumpUntil([&] { return !Window().RefreshPending(); }, 3000)) << "the creation tick";
-  SetSz(HKEY_LOCAL_MACHINE, games + "Chess", "", "{00000000-0000-0000-0000-000000000000}");
-  for (int i = 0; i < 3; ++i) Window().RequestListRefresh();
-  ASSERT_TRUE(PumpUntil([&] { return !Window().RefreshPending(); }, 3000));
-  EXPECT_EQ(ListCount(Window().GamesList()), 1);
-  // A second reload would show an entry added after the first one.
-  SetSz(HKEY_LOCAL_MACHINE, games + "Darts", "", "{00000000-0000-0000-0000-000000000000}");
-  PumpFor(1200);
-  EXPECT_EQ(ListCount(Window().GamesList()), 1);
-  DeleteTree(HKEY_LOCAL_MACHINE, games);
 }
 
 // Written for a program whose path has a blank (quoted), recognised by any form of the path and
@@ -120,40 +125,115 @@ TEST_F(WindowTest, OcxAssociationWrittenRecognisedAndRemoved) {
 // decline for good, and removes the old verbs.
 TEST(MainWindowLoad, AsksOnlyWhenNeededAndRemovesOldVerbs) {
   // The setting before ("" absent) and after; answer 0: no prompt.
-  const struct { bool associated; const char* setting; int answer; bool tick; const char* after; } cases[] = {
-      {true, "", 0, false, ""},      {false, "1", 0, false, "1"},   {false, "0", IDNO, false, "0"},
-      {false, "", IDNO, false, ""}, {false, "", IDNO, true, "1"}, {false, "", IDYES, false, ""}};
+  // refused: the association key refuses the write, which is reported in a box owned by the prompt.
+  struct Case { bool associated; const char* setting; int answer; bool tick; const char* after; bool refused; };
+  const Case cases[] = {
+      {true, "", 0, false, ""},       {false, "1", 0, false, "1"},   {false, "0", IDNO, false, "0"},
+      {false, "", IDNO, false, ""},  {false, "", IDNO, true, "1"},  {false, "", IDYES, false, ""},
+      {false, "", IDYES, true, "1", true}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.associated << " '" << c.setting << "' " << c.answer << c.tick);
+    SCOPED_TRACE(testing::Message() << c.associated << " '" << c.setting << "' " << c.answer << c.tick << c.refused);
     SetAssociation(c.associated);
+    RefuseOcxWrites(c.refused);
     DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
     if (*c.setting) SetSz(HKEY_CURRENT_USER, kSettingsKey, "AssociateMsg", c.setting);
     DialogAnswerer boxes;
     bool ticked = false;
     if (c.answer) Plan(boxes, associate_prompt::kDoNotAskCheck, c.tick, c.answer, &ticked);
+    if (c.refused) boxes.Answer(IDOK);
     MainWindow form;
     form.Show();
     EXPECT_TRUE(IsWindowVisible(form.hWnd()));
-    EXPECT_EQ(boxes.SeenCount(), c.answer ? 1u : 0u);
+    ASSERT_EQ(boxes.SeenCount(), c.answer ? 1u + c.refused : 0u);
+    if (c.refused) EXPECT_EQ(boxes.Seen()[1].owner, boxes.Seen()[0].hwnd) << "the box behind took clicks";
     EXPECT_EQ(GetSz(HKEY_CURRENT_USER, kSettingsKey, "AssociateMsg").value_or(""), c.after);
-    EXPECT_EQ(Associated(), c.associated || c.answer == IDYES);
+    EXPECT_EQ(Associated(), c.associated || (c.answer == IDYES && !c.refused));
     for (const char* key : kStaleVerbs) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
   }
+  RefuseOcxWrites(false);
 }
 
 // The dialog shows whether .ocx files are associated; OK writes or removes the association as
 // ticked, the close box changes nothing.
 TEST_F(WindowTest, OptionsDialogWritesAndRemovesTheAssociation) {
-  const struct { bool associated, click; int button; } cases[] = {
-      {false, true, IDOK}, {true, true, IDOK}, {true, false, IDOK}, {false, true, 0}};
+  const struct { bool associated, click; int button; bool refused; } cases[] = {
+      {false, true, IDOK}, {true, true, IDOK}, {true, false, IDOK}, {false, true, 0}, {false, true, IDOK, true}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.associated << c.click << c.button);
+    SCOPED_TRACE(testing::Message() << c.associated << c.click << c.button << c.refused);
     SetAssociation(c.associated);
+    RefuseOcxWrites(c.refused);
     bool ticked = !c.associated;
     Plan(Boxes(), options_dialog::kAssociateCheck, c.click, c.button, &ticked);
+    if (c.refused) Boxes().Answer(IDOK);
     options_dialog::ShowModal(Window().hWnd());
     EXPECT_EQ(ticked, c.associated);
-    EXPECT_EQ(Associated(), c.associated != (c.click && c.button));
+    EXPECT_EQ(Associated(), c.associated != (c.click && c.button && !c.refused));
     if (c.associated && c.click) EXPECT_EQ(Classes(".ocx"), "ocxfile");
+    if (c.refused) EXPECT_EQ(Boxes().Seen().back().owner, Boxes().Seen().end()[-2].hwnd) << "owned by Options";
+  }
+  RefuseOcxWrites(false);
+}
+
+// How many texts of a dialog its controls cut: a button's or check box's on its one line (a check
+// box's beside its box), a static's in the lines its height holds.
+int TextsCut(HWND dialog) {
+  int cut = 0;
+  for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+    wchar_t text[256] = {}, kind[16] = {};
+    GetWindowTextW(control, text, 256), GetClassNameW(control, kind, 16);
+    const bool isStatic = _wcsicmp(kind, L"Static") == 0;
+    RECT room{}, need{};
+    GetClientRect(control, &room);
+    const bool check = (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX && !isStatic;
+    if (!isStatic) room.right -= 2 * GetSystemMetrics(SM_CXEDGE) + (check ? GetSystemMetrics(SM_CXMENUCHECK) : 0);
+    need.right = room.right;
+    HDC dc = GetDC(control);
+    SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    DrawTextW(dc, text, -1, &need, DT_CALCRECT | (isStatic ? DT_WORDBREAK : DT_SINGLELINE));
+    cut += need.right > room.right || need.bottom > room.bottom;
+    ReleaseDC(control, dc);
+  }
+  return cut;
+}
+
+// Every text of both dialogs fits its control, each line of the panel's texts fits one line of the
+// panel, and the controls lie inside the window, at 96 dots per inch and, measured by copies of this
+// program started with the setting changed, at 120 and 144.
+TEST_F(WindowTest, TextsFitAtEveryScale) {
+  const char kDesktop[] = "Control Panel\\Desktop";
+  char copyDpi[8] = {};
+  if (!GetEnvironmentVariableA("VESK_SCALE_COPY", copyDpi, 8)) {
+    for (const DWORD dpi : {120u, 144u}) {
+      RegSetKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", REG_DWORD, &dpi, sizeof dpi);
+      SetEnvironmentVariableA("VESK_SCALE_COPY", std::to_string(dpi).c_str());
+      EXPECT_EQ(Process("\"" + ExeDir() + "window_test.exe\" --gtest_filter=*TextsFit*").WaitExit(60000), 0u) << dpi;
+    }
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels");
+  }
+  EXPECT_EQ(GetDeviceCaps(GetDC(nullptr), LOGPIXELSY), *copyDpi ? atoi(copyDpi) : 96) << "the scale measured at";
+  for (int dialog = 0; dialog < 2; ++dialog)
+    Boxes().Handle([](const BoxInfo& box) {
+      EXPECT_EQ(TextsCut(box.hwnd), 0) << ToAnsi(box.caption);
+      return PostMessageW(box.hwnd, WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE;
+    });
+  associate_prompt::ShowModal();
+  options_dialog::ShowModal(Window().hWnd());
+  // No panel line wraps: the panel has one line more than its text has line ends (the empty last one).
+  const auto unwrapped = [&] {
+    const std::wstring t = Window().PanelText();
+    return SendMessageW(Window().InfoPanel(), EM_GETLINECOUNT, 0, 0) == std::count(t.begin(), t.end(), L'\n') + 1;
+  };
+  EXPECT_TRUE(unwrapped()) << "the initial text";
+  fileinfo::ShowFileInfo(Window(), L"C:\\missing.ocx");
+  EXPECT_TRUE(unwrapped()) << "the introduction";
+  Window().SetHeadFileText(L"credits");
+  EXPECT_TRUE(unwrapped()) << "the credits";
+  RECT client, control;
+  GetClientRect(Window().hWnd(), &client);
+  for (HWND child : {Window().InfoPanel(), Window().HeadFileBox(), Window().GamesList()}) {
+    GetWindowRect(child, &control);
+    MapWindowPoints(nullptr, Window().hWnd(), reinterpret_cast<POINT*>(&control), 2);
+    EXPECT_TRUE(control.left >= 0 && control.top >= 0 && control.right <= client.right &&
+                control.bottom <= client.bottom);
   }
 }

@@ -51,11 +51,9 @@ TEST(VersionSearch, WindowsAreCutAtTheEndOfTheText) {
   };
   EXPECT_EQ(find("CompanyName " + std::string(50, 'v'), 0), std::string(40, 'v'));
   EXPECT_EQ(find("xFileDescription " + std::string(50, 'v'), 1), std::string(21, 'v'));
-  EXPECT_EQ(find("CompanyName.", 0), "");
   const std::string twice("See CompanyName Shadow\0CompanyName Real", 39);
   EXPECT_EQ(find(twice, 0), twice.substr(16)) << "the first occurrence counts, whatever precedes it";
   EXPECT_EQ(find("companyname and more text", 0), std::nullopt);
-  EXPECT_EQ(find(std::string(100000, 'x') + "ProductVersion  7.7", 4), "7.7");
   EXPECT_FALSE(HasProductVersion(L"    "));
   EXPECT_TRUE(HasProductVersion(std::wstring(L"  \0  ", 5)));  // a NUL is no blank
 }

@@ -18,12 +18,6 @@ namespace {
 constexpr wchar_t kMarker[] = L"Process Successful.\r\n";
 enum Shows { kIntro = 1, kView = 2, kEither = 3, kKept = 4 };
 
-std::wstring Join(const std::vector<std::wstring>& lines) {
-  std::wstring text;
-  for (const std::wstring& line : lines) text += line + L"\r\n";
-  return text;
-}
-
 class FileInfoTest : public testenv::MainWindowTest {
  protected:
   std::string Write(const std::string& name, const std::string& bytes) {
@@ -39,16 +33,15 @@ class FileInfoTest : public testenv::MainWindowTest {
   }
   void Expect(const std::string& path, const std::string& what, Shows shows) {
     const std::wstring panel = PanelFor(path);
-    EXPECT_TRUE(((shows & kIntro) && panel == Join(IntroLines())) || ((shows & kView) && panel == view_) ||
+    EXPECT_TRUE(((shows & kIntro) && panel == testenv::Lines(IntroLines())) || ((shows & kView) && panel == view_) ||
                 (shows == kKept && panel == kMarker))
         << what << ":\n" << ToAnsi(panel);
-    testenv::CountFigure("badinput_cases");
   }
 
   const std::string dir_ = testenv::TestDir();
   const std::string source_ = testenv::ReadFileBytes(testenv::ExeDir() + "fixtures\\versioned.ocx");
   // Values up to their NUL, the description cut to its window; the copyright sign in the system code page.
-  const std::wstring view_ = Join({L"Currently Selected File Info: ", L"   FileName:  versioned.ocx",
+  const std::wstring view_ = testenv::Lines({L"Currently Selected File Info: ", L"   FileName:  versioned.ocx",
                                    L"   Company Name:  Vesk Test Heads", L"   Product Version:  2.5.0.1",
                                    L"   Copyright:  " + FromAnsi(ToAnsi(L"\u00a9 2024 Vesk")),
                                    L"   Description:  Head used by the vers"});
@@ -108,7 +101,7 @@ TEST_F(FileInfoTest, BadFilesAndPaths) {
                                   intact + "\\inner.ocx", dir_ + "\x01\x02|.ocx"})
     Expect(path, path, kKept);
   fileinfo::ShowFileInfo(Window(), FromAnsi(dir_ + "missing.ocx"));
-  EXPECT_EQ(Window().PanelText(), Join(IntroLines()));
+  EXPECT_EQ(Window().PanelText(), testenv::Lines(IntroLines()));
   // Opened elsewhere without sharing, the file cannot be read; once free, it shows its values again.
   HANDLE held = CreateFileA(intact.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);

@@ -14,10 +14,9 @@
 
 namespace {
 
-const HKEY LM = HKEY_LOCAL_MACHINE, CR = HKEY_CLASSES_ROOT, CU = HKEY_CURRENT_USER;
+const HKEY LM = HKEY_LOCAL_MACHINE, CR = HKEY_CLASSES_ROOT;
 const std::string kList = ToAnsi(GamesList::kListKey), kClasses = "Software\\CLASSES\\";
 constexpr REGSAM kOtherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
-std::wstring W(const std::string& ansi) { return FromAnsi(ansi); }
 
 // Sets a key's default value, making the key relative to its parent (a long name's whole path could
 // be too long); false when the key is refused.
@@ -32,25 +31,12 @@ bool SetKey(HKEY root, const std::wstring& parent, const std::wstring& name, DWO
   return made;
 }
 
-TEST(RegistryLayer, ListsEveryLegalNameInOrder) {
-  const std::wstring names = L"Software\\Vesk\\Names", longest = L"B" + std::wstring(254, L'x');
-  const std::vector<std::wstring> legal = {L"alpha", longest, L"MiXed", L"\u0428\u0430\u0445\u043c\u0430\u0442\u044b"};
-  for (const std::wstring& name : legal) ASSERT_TRUE(SetKey(CU, names, name, REG_SZ, L""));
-  ASSERT_TRUE(SetKey(CU, names + L"\\alpha", L"Nested", REG_SZ, L""));
-  // A name longer than the platform allows (Wine takes one more character) cannot be read whole:
-  // it is left out, and the names after it are still listed.
-  ASSERT_TRUE(SetKey(CU, names, L"B" + longest, REG_SZ, L""));
-  EXPECT_EQ(ListRegistrySubKeys(CU, names), legal);
-  EXPECT_EQ(ListRegistrySubKeys(CU, names + L"\\MiXed"), std::nullopt) << "no sub-keys";
-  EXPECT_EQ(ListRegistrySubKeys(CU, names + L"\\None"), std::nullopt);
-}
-
 // The keys directly below the trees a removal may touch, as HKLM\... or HKCR\..., to tell by a before
 // and an after what it deleted.
 std::set<std::wstring> RemovalTrees() {
   std::set<std::wstring> keys;
   const std::pair<HKEY, std::wstring> trees[] = {
-      {LM, W(kList)}, {LM, W(kClasses + "TypeLib")}, {CR, L"CLSID"}, {CR, L"Interface"}};
+      {LM, FromAnsi(kList)}, {LM, FromAnsi(kClasses + "TypeLib")}, {CR, L"CLSID"}, {CR, L"Interface"}};
   for (const auto& [root, tree] : trees) {
     HKEY key = nullptr;
     RegOpenKeyExW(root, tree.c_str(), 0, KEY_READ, &key);
@@ -69,7 +55,7 @@ class GamesTest : public testenv::MainWindowTest {
     MainWindowTest::SetUp();
     Window().OnRefreshTimer();  // the start's tick: a later one comes from a request
   }
-  void AddEntry(const std::wstring& name, const std::string& id) { SetKey(LM, W(kList), name, REG_SZ, W(id)); }
+  void AddEntry(const std::wstring& name, const std::string& id) { SetKey(LM, FromAnsi(kList), name, REG_SZ, FromAnsi(id)); }
   bool Select(const std::wstring& name) {
     return SendMessageW(Window().GamesList(), LB_SELECTSTRING, -1, reinterpret_cast<LPARAM>(name.c_str())) != LB_ERR;
   }
@@ -83,15 +69,15 @@ class GamesTest : public testenv::MainWindowTest {
 
 // An entry is offered for removal only when its head's file is proven absent; No keeps it.
 TEST_F(GamesTest, TheSelectionCheckOffersRemovalOnlyForAMissingFile) {
-  const std::wstring head = W(dir_ + "Chess Game Head.ocx"), hidden = W(dir_ + "hidden.ocx");
+  const std::wstring head = FromAnsi(dir_ + "Chess Game Head.ocx"), hidden = FromAnsi(dir_ + "hidden.ocx");
   for (const std::wstring& file : {head, hidden}) testenv::WriteFileBytes(ToAnsi(file), "MZ");
-  testenv::SetAttributes(ToAnsi(hidden), FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
   wchar_t shortPath[MAX_PATH] = {};
   GetShortPathNameW(head.c_str(), shortPath, MAX_PATH);
   const std::tuple<std::wstring, DWORD, std::wstring, REGSAM> cases[] = {  // the server, the box afterwards
       {shortPath, REG_SZ, head, 0}, {L"%SystemDrive%" + head.substr(2), REG_EXPAND_SZ, head, 0},
-      {hidden, REG_SZ, hidden, 0}, {head, REG_SZ, head, kOtherView}, {W(dir_ + "deleted.ocx"), REG_SZ, L"", 0},
-      {L"%SystemDrive%\\nowhere.ocx", REG_EXPAND_SZ, L"", 0}, {W(dir_).substr(0, dir_.size() - 1), REG_SZ, L"", 0},
+      {hidden, REG_SZ, hidden, 0}, {head, REG_SZ, head, kOtherView}, {FromAnsi(dir_ + "deleted.ocx"), REG_SZ, L"", 0},
+      {L"%SystemDrive%\\nowhere.ocx", REG_EXPAND_SZ, L"", 0}, {FromAnsi(dir_).substr(0, dir_.size() - 1), REG_SZ, L"", 0},
       {L"", REG_SZ, L"", 0}};
   size_t asked = 0;
   for (wchar_t digit = L'0'; const auto& [server, type, shown, view] : cases) {
@@ -117,7 +103,7 @@ TEST_F(GamesTest, TheSelectionCheckOffersRemovalOnlyForAMissingFile) {
 TEST_F(GamesTest, YesRemovesExactlyTheKeysThatBelongToTheHead) {
   const std::string chess = testenv::CopyInto(testenv::HeadPath("chess.ocx"), dir_);
   for (const char* head : {"chess.ocx", "darts.ocx"})
-    Window().Registrar().Run(W(testenv::CopyInto(testenv::HeadPath(head), dir_)), L"");
+    Window().Registrar().Run(FromAnsi(testenv::CopyInto(testenv::HeadPath(head), dir_)), L"");
   ASSERT_TRUE(DeleteFileA(chess.c_str()));
   std::vector<std::string> family;  // class, second class, interfaces, type library
   for (int offset : {0, 1, -1, -2, -3})
@@ -148,15 +134,16 @@ TEST_F(GamesTest, YesRemovesExactlyTheKeysThatBelongToTheHead) {
 
   // The box names the selected entry's missing file (and not another one): its classes go too.
   ASSERT_TRUE(Select(L"Chess"));
-  Window().SetHeadFileText(W(chess + "x"));
+  Window().SetHeadFileText(FromAnsi(chess + "x"));
   Boxes().Answer(IDYES);
   std::set<std::wstring> before = RemovalTrees();
-  Window().SetHeadFileText(W(chess));
+  Window().SetHeadFileText(FromAnsi(chess));
   ASSERT_EQ(Boxes().SeenCount(), 1u);
   EXPECT_EQ(Boxes().Seen()[0].caption, L"OCX Not Found...");
-  std::set<std::wstring> keys = {L"HKLM\\" + W(kList + "\\Chess"), W("HKLM\\" + kClasses + "TypeLib\\" + family[4])};
-  for (int i : {0, 1}) keys.insert(W("HKCR\\CLSID\\" + family[i]));
-  for (int i : {2, 3}) keys.insert(W("HKCR\\Interface\\" + family[i]));
+  std::set<std::wstring> keys = {FromAnsi("HKLM\\" + kList + "\\Chess"),
+                                 FromAnsi("HKLM\\" + kClasses + "TypeLib\\" + family[4])};
+  for (int i : {0, 1}) keys.insert(FromAnsi("HKCR\\CLSID\\" + family[i]));
+  for (int i : {2, 3}) keys.insert(FromAnsi("HKCR\\Interface\\" + family[i]));
   expectGone(before, keys);
 
   // While the question is open, the list reloads and another entry gets selected: the entry asked
@@ -171,7 +158,7 @@ TEST_F(GamesTest, YesRemovesExactlyTheKeysThatBelongToTheHead) {
   before = RemovalTrees();
   Click(systemEntry);
   EXPECT_EQ(testenv::ListItem(Window().GamesList(), -1), L"Darts");
-  expectGone(before, {L"HKLM\\" + W(kList) + L"\\" + systemEntry});
+  expectGone(before, {L"HKLM\\" + FromAnsi(kList) + L"\\" + systemEntry});
   EXPECT_TRUE(PumpUntil([&] { return testenv::ListCount(Window().GamesList()) == 1; }, 3000));
 }
 
@@ -190,13 +177,19 @@ TEST_F(GamesTest, TheListLoadsWhole) {
   auto name = [](int i) { return "Game " + std::to_string(100000 + i).substr(1); };
   for (int i = 0; i < 40000; ++i) RegSetKeyValueA(list, name(i).c_str(), nullptr, REG_SZ, "{0}", 4);
   RegCloseKey(list);
+  // Any legal name, the longest too; one longer than the platform allows (Wine takes one more
+  // character) cannot be read whole: it is left out, and the names after it are still listed.
+  const std::wstring longest = L"Z" + std::wstring(254, L'x'), cyrillic = L"\u0428\u0430\u0445\u043c\u0430\u0442\u044b";
+  for (const std::wstring& odd : {longest, L"Z" + longest, cyrillic})
+    ASSERT_TRUE(SetKey(LM, FromAnsi(kList), odd, REG_SZ, L""));
   Window().ReloadGamesList();
-  ASSERT_EQ(testenv::ListCount(Window().GamesList()), 40000);
-  for (int i : {0, 23456, 32767, 32768, 39999}) EXPECT_EQ(testenv::ListItem(Window().GamesList(), i), W(name(i)));
-  testenv::CountFigure("registry_load_entries", testenv::ListCount(Window().GamesList()));
+  ASSERT_EQ(testenv::ListCount(Window().GamesList()), 40002);
+  for (int i : {0, 23456, 32767, 32768, 39999}) EXPECT_EQ(testenv::ListItem(Window().GamesList(), i), FromAnsi(name(i)));
+  EXPECT_EQ(testenv::ListItem(Window().GamesList(), 40000), longest);
+  EXPECT_EQ(testenv::ListItem(Window().GamesList(), 40001), cyrillic);
   games::RemoveGame(Window(), L"Game 23456", L"{0}");
   ASSERT_TRUE(PumpUntil([&] { return !Window().RefreshPending(); }, 3000)) << "no refresh after the removal";
-  EXPECT_EQ(testenv::ListCount(Window().GamesList()), 39999);
+  EXPECT_EQ(testenv::ListCount(Window().GamesList()), 40001);
   EXPECT_EQ(testenv::ListItem(Window().GamesList(), 23456), L"Game 23457");
 }
 

@@ -11,12 +11,22 @@ std::wstring TextOf(HWND hwnd) {
   return text;
 }
 
-}  // namespace
-
-const char* IconName(BoxIcon icon) {
-  static const char* const names[] = {"none", "exclamation", "stop", "question", "information", "other"};
-  return names[static_cast<int>(icon)];
+BoxInfo Inspect(HWND dialog) {
+  BoxInfo box{dialog, GetWindow(dialog, GW_OWNER), TextOf(dialog)};
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    const LONG style = GetWindowLongW(child, GWL_STYLE);
+    wchar_t name[64] = {};
+    GetClassNameW(child, name, 64);
+    if (!IsWindowVisible(child)) continue;
+    if (_wcsicmp(name, L"Static") == 0 && (style & SS_TYPEMASK) != SS_ICON)
+      box.text += (box.text.empty() ? L"" : L"\n") + TextOf(child);
+    else if (_wcsicmp(name, L"Button") == 0 && (style & BS_TYPEMASK) <= BS_DEFPUSHBUTTON)
+      box.buttons.push_back(GetDlgCtrlID(child));
+  }
+  return box;
 }
+
+}  // namespace
 
 DialogAnswerer::DialogAnswerer(DWORD processId)
     : processId_(processId), thread_(CreateThread(nullptr, 0, &DialogAnswerer::Watch, this, 0, nullptr)) {}
@@ -36,30 +46,6 @@ DWORD WINAPI DialogAnswerer::Watch(void* self) {
 void DialogAnswerer::Press(HWND dialog, int buttonId) {
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, buttonId)));
-}
-
-BoxInfo DialogAnswerer::Inspect(HWND dialog) {
-  BoxInfo box{dialog, TextOf(dialog)};
-  const std::pair<int, BoxIcon> icons[] = {{32515, BoxIcon::Exclamation}, {32513, BoxIcon::Stop},
-                                           {32514, BoxIcon::Question}, {32516, BoxIcon::Information}};
-  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    const LONG style = GetWindowLongW(child, GWL_STYLE);
-    wchar_t name[64] = {};
-    GetClassNameW(child, name, 64);
-    const bool isStatic = _wcsicmp(name, L"Static") == 0;
-    if (!IsWindowVisible(child)) continue;
-    if (isStatic && (style & SS_TYPEMASK) == SS_ICON) {
-      const auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
-      box.icon = icon ? BoxIcon::Other : BoxIcon::None;
-      for (const auto& [id, kind] : icons)
-        if (icon && LoadIconW(nullptr, MAKEINTRESOURCEW(id)) == icon) box.icon = kind;
-    } else if (isStatic) {
-      box.text += (box.text.empty() ? L"" : L"\n") + TextOf(child);
-    } else if (_wcsicmp(name, L"Button") == 0 && (style & BS_TYPEMASK) <= BS_DEFPUSHBUTTON) {
-      box.buttons.push_back(GetDlgCtrlID(child));
-    }
-  }
-  return box;
 }
 
 void DialogAnswerer::Poll() {
@@ -98,5 +84,3 @@ bool PumpUntil(const std::function<bool()>& cond, DWORD timeoutMs) {
   }
   return true;
 }
-
-void PumpFor(DWORD ms) { PumpUntil([] { return false; }, ms); }

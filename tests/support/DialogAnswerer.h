@@ -10,13 +10,9 @@
 
 #include <windows.h>
 
-enum class BoxIcon { None, Exclamation, Stop, Question, Information, Other };
-const char* IconName(BoxIcon icon);
-
 struct BoxInfo {
-  HWND hwnd = nullptr;
+  HWND hwnd = nullptr, owner = nullptr;
   std::wstring caption, text;  // text: the texts of its visible static controls, one a line
-  BoxIcon icon = BoxIcon::None;
   std::vector<int> buttons;  // control ids of its visible push buttons, in z-order
 };
 
@@ -25,7 +21,6 @@ using DialogHandler = std::function<bool(const BoxInfo& box)>;
 
 // Pumps this thread's messages until cond() holds or timeoutMs passed; returns cond().
 bool PumpUntil(const std::function<bool()>& cond, DWORD timeoutMs);
-void PumpFor(DWORD ms);  // pumps this thread's messages for about ms milliseconds
 
 class DialogAnswerer {
  public:
@@ -37,7 +32,6 @@ class DialogAnswerer {
   size_t SeenCount() const { return Seen().size(); }
   size_t Unexpected() const { std::lock_guard l(lock_); return unexpected_; }
   static void Press(HWND dialog, int buttonId);  // as a click on the button does
-  static BoxInfo Inspect(HWND dialog);
 
  private:
   static DWORD WINAPI Watch(void* self);

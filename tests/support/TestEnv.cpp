@@ -3,30 +3,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <map>
 
 #include "app/MainWindow.h"
 
 namespace testenv {
-namespace {
-
-std::map<std::string, long long> g_figures;
-
-// Writes the figures when the program ends.
-struct FigureWriter : ::testing::Environment {
-  void TearDown() override {
-    if (g_figures.empty()) return;
-    std::filesystem::create_directory(ExeDir() + "..\\figures");
-    std::ofstream out(ExeDir() + "..\\figures\\" + std::filesystem::path(__argv[0]).stem().string() + ".txt");
-    for (const auto& [name, value] : g_figures) out << name << "=" << value << "\n";
-  }
-};
-
-::testing::Environment* const g_figureWriter = ::testing::AddGlobalTestEnvironment(new FigureWriter);
-
-}  // namespace
-
-void CountFigure(const std::string& name, long long n) { g_figures[name] += n; }
 
 std::string ExeDir() {
   char path[MAX_PATH] = {};
@@ -61,22 +41,14 @@ std::string ReadFileBytes(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-void SetAttributes(const std::string& path, DWORD attributes) { SetFileAttributesA(path.c_str(), attributes); }
-
 bool KeyExists(HKEY root, const std::string& path) {
   HKEY key = nullptr;
   return RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS && RegCloseKey(key) == ERROR_SUCCESS;
 }
 
-void SetValue(HKEY root, const std::string& path, const std::string& name, DWORD type, const std::string& bytes) {
-  const char* value = name.empty() ? nullptr : name.c_str();
-  ASSERT_EQ(RegSetKeyValueA(root, path.c_str(), value, type, bytes.data(), DWORD(bytes.size())), 0) << path;
-}
-
 void SetSz(HKEY root, const std::string& path, const std::string& name, const std::string& value) {
-  SetValue(root, path, name, REG_SZ, std::string(value.c_str(), value.size() + 1));
+  const char* named = name.empty() ? nullptr : name.c_str();
+  ASSERT_EQ(RegSetKeyValueA(root, path.c_str(), named, REG_SZ, value.c_str(), DWORD(value.size() + 1)), 0) << path;
 }
 
 std::optional<std::string> GetSz(HKEY root, const std::string& path, const std::string& name) {
@@ -96,18 +68,22 @@ void SuppressAssociatePrompt() {
   SetSz(HKEY_CURRENT_USER, "Software\\VB and VBA Program Settings\\VeskOCXInstall\\LocSettings", "AssociateMsg", "1");
 }
 
-Process::Process(const std::string& commandLine, const std::string& environmentAdd, DWORD flags) {
+Process::Process(const std::string& commandLine, DWORD flags, bool limited) {
   STARTUPINFOW si{static_cast<DWORD>(sizeof(STARTUPINFOW))};
   std::wstring cmd = std::filesystem::path(std::u8string(commandLine.begin(), commandLine.end()));
-  std::string env;  // the current environment, the added pairs; the string's own zero ends the block
-  if (!environmentAdd.empty()) {
-    char* block = GetEnvironmentStringsA();
-    for (const char* p = block; *p; p += strlen(p) + 1) env.append(p, strlen(p) + 1);
-    FreeEnvironmentStringsA(block);
-    for (char c : environmentAdd + ";") env += c == ';' ? '\0' : c;
-  }
-  CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, flags, env.empty() ? nullptr : env.data(), nullptr, &si,
-                 &info_);
+  HANDLE own = nullptr, token = nullptr;
+  TOKEN_LINKED_TOKEN linked{};
+  DWORD size = 0;
+  if (limited && OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own) &&
+      GetTokenInformation(own, TokenLinkedToken, &linked, sizeof linked, &size))
+    DuplicateTokenEx(linked.LinkedToken, MAXIMUM_ALLOWED, nullptr, SecurityImpersonation, TokenPrimary, &token);
+  EXPECT_EQ(limited, token != nullptr) << "no limited token";
+  if (token)
+    CreateProcessAsUserW(token, nullptr, cmd.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &si, &info_);
+  else
+    CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &si, &info_);
+  for (HANDLE h : {own, token, linked.LinkedToken})
+    if (h) CloseHandle(h);
 }
 
 Process::~Process() {
@@ -123,7 +99,14 @@ std::optional<DWORD> Process::WaitExit(DWORD timeoutMs) {
 }
 
 void Process::Kill() {
-  if (Running() && TerminateProcess(info_.hProcess, 99)) WaitForSingleObject(info_.hProcess, 5000);
+  if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT && TerminateProcess(info_.hProcess, 99))
+    WaitForSingleObject(info_.hProcess, 5000);
+}
+
+std::wstring Lines(const std::vector<std::wstring>& lines) {
+  std::wstring text;
+  for (const std::wstring& line : lines) text += line + L"\r\n";
+  return text;
 }
 
 int ListCount(HWND list) { return static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)); }

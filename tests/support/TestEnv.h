@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -20,37 +21,34 @@ std::string TestDir();  // a fresh, empty C:\vesktest\<suite>.<test>\, made anew
 std::string CopyInto(const std::string& file, const std::string& folder, const std::string& newName = "");
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
-bool FileExists(const std::string& path);
-void SetAttributes(const std::string& path, DWORD attributes);
 
 // Registry, with the ANSI calls and paths below a root; the name "" is the default value.
 bool KeyExists(HKEY root, const std::string& path);
 void SetSz(HKEY root, const std::string& path, const std::string& name, const std::string& value);
-void SetValue(HKEY root, const std::string& path, const std::string& name, DWORD type, const std::string& bytes);
 std::optional<std::string> GetSz(HKEY root, const std::string& path, const std::string& name);
 void DeleteTree(HKEY root, const std::string& path);
 
-// Reliability figures (faults survived, bad inputs tried), written when the program ends to
-// figures\<program>.txt beside the build's bin folder, one name=value line each.
-void CountFigure(const std::string& name, long long n = 1);
 // Saves "AssociateMsg" = "1" so that a main window loads without the Associate prompt.
 void SuppressAssociatePrompt();
 
-// A started process (UTF-8 command line; environmentAdd: NAME=VALUE pairs separated by ';'; flags
-// for CreateProcess, such as CREATE_SUSPENDED), killed if need be when this goes away.
+// A started process (UTF-8 command line; flags for CreateProcess, such as CREATE_SUSPENDED), killed
+// if need be when this goes away. limited: with the user's ordinary rights, as a standard start gives
+// them (the limited token linked to this one's).
 class Process {
  public:
-  explicit Process(const std::string& commandLine, const std::string& environmentAdd = "", DWORD flags = 0);
+  explicit Process(const std::string& commandLine, DWORD flags = 0, bool limited = false);
   ~Process();
   void Resume() { ResumeThread(info_.hThread); }
   DWORD Id() const { return info_.dwProcessId; }
-  bool Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
   std::optional<DWORD> WaitExit(DWORD timeoutMs);
   void Kill();
 
  private:
   PROCESS_INFORMATION info_{};
 };
+
+// The lines, each ended by CR LF, as the panel shows them.
+std::wstring Lines(const std::vector<std::wstring>& lines);
 
 // A list box's item count, and its item at index (-1: the selected one; empty when none).
 int ListCount(HWND list);
