@@ -25,6 +25,9 @@ TEST(RegRules, WorkerOutcomeLines) {
   };
   for (const auto& [outcome, lines] : cases) EXPECT_EQ(OutcomeLines(outcome), lines) << lines.back();
   EXPECT_EQ(LateOutcomeLine(L"slow.ocx", {L"a", L"b"}), L"After the time limit, slow.ocx ended: a b");
+  // Refused for rights: access denied and the self-registration failures a refused key gives.
+  for (std::uint32_t s : {0x80070005u, 0x80040200u, 0x80040201u, 0x80040151u}) EXPECT_TRUE(IsRefusedForRights(s)) << s;
+  for (std::uint32_t s : {0u, 0x80004005u, 0x80070002u, 0x00000005u}) EXPECT_FALSE(IsRefusedForRights(s)) << s;
 }
 
 TEST(RegRules, FileBitnessAndHeadNames) {
