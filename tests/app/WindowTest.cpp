@@ -2,8 +2,6 @@
 // association with the Associate prompt and the Options dialog, and texts that fit at every scale.
 #include "TestEnv.h"
 
-#include <sddl.h>
-
 #include "platform/AnsiText.h"
 #include "app/MainWindow.h"
 #include "app/Startup.h"
@@ -37,16 +35,8 @@ void SetAssociation(bool associated) {
   for (const char* key : kStaleVerbs) SetSz(HKEY_CLASSES_ROOT, key, "", "old");
 }
 
-// .ocx made to refuse writes, as the classes key refuses a standard user's, or to take them again.
-void RefuseOcxWrites(bool refuse) {
-  HKEY key = nullptr;
-  PSECURITY_DESCRIPTOR sd = nullptr;
-  RegCreateKeyExA(HKEY_CLASSES_ROOT, ".ocx", 0, nullptr, 0, WRITE_DAC, nullptr, &key, nullptr);
-  ConvertStringSecurityDescriptorToSecurityDescriptorA(refuse ? "D:(D;;0x6;;;WD)(A;;KA;;;WD)" : "D:(A;;KA;;;WD)",
-                                                       SDDL_REVISION_1, &sd, nullptr);
-  ASSERT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd), 0);
-  LocalFree(sd), RegCloseKey(key);
-}
+// .ocx made to refuse writes (of values and sub-keys), or to take them again.
+void RefuseOcxWrites(bool refuse) { Refuse(HKEY_CLASSES_ROOT, ".ocx", refuse ? KEY_SET_VALUE | KEY_CREATE_SUB_KEY : 0); }
 
 bool Associated() {
   std::wstring self = association::StartupExePath();

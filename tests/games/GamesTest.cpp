@@ -191,6 +191,16 @@ TEST_F(GamesTest, TheListLoadsWhole) {
   ASSERT_TRUE(PumpUntil([&] { return !Window().RefreshPending(); }, 3000)) << "no refresh after the removal";
   EXPECT_EQ(testenv::ListCount(Window().GamesList()), 40001);
   EXPECT_EQ(testenv::ListItem(Window().GamesList(), 23456), L"Game 23457");
+  // A delete the registry refuses (an entry with a sub-key it may not list) is reported (elevated, as
+  // here, with the reason alone), and the entry stays.
+  testenv::SetSz(LM, kList + "\\Game 00001\\Inner", "", "");
+  testenv::Refuse(LM, kList + "\\Game 00001", KEY_ENUMERATE_SUB_KEYS | KEY_SET_VALUE);
+  Boxes().Answer(IDOK);
+  games::RemoveGame(Window(), L"Game 00001", L"{0}");
+  testenv::Refuse(LM, kList + "\\Game 00001", 0);
+  EXPECT_TRUE(testenv::KeyExists(LM, kList + "\\Game 00001"));
+  ASSERT_EQ(Boxes().SeenCount(), 1u);
+  EXPECT_EQ(Boxes().Seen()[0].text, L"Removing \"Game 00001\" needs administrator rights.");
 }
 
 }  // namespace

@@ -20,8 +20,6 @@ BoxInfo Inspect(HWND dialog) {
     if (!IsWindowVisible(child)) continue;
     if (_wcsicmp(name, L"Static") == 0 && (style & SS_TYPEMASK) != SS_ICON)
       box.text += (box.text.empty() ? L"" : L"\n") + TextOf(child);
-    else if (_wcsicmp(name, L"Button") == 0 && (style & BS_TYPEMASK) <= BS_DEFPUSHBUTTON)
-      box.buttons.push_back(GetDlgCtrlID(child));
   }
   return box;
 }
@@ -65,10 +63,8 @@ void DialogAnswerer::Poll() {
     unexpected_ += handler ? 0 : 1;
     if (handler) plan_.erase(plan_.begin());
     lock.unlock();
-    int press = IDCANCEL;  // nothing planned: closed the least harmful way
-    for (int id : {IDOK, IDNO, IDCANCEL})
-      if (std::count(box.buttons.begin(), box.buttons.end(), id)) press = id;
-    if (!handler || !handler(box)) Press(dialog, press);
+    if (!handler || !handler(box))  // nothing planned: closed the least harmful way it offers
+      for (int id : {IDCANCEL, IDNO, IDOK}) Press(dialog, id);
     lock.lock();
   }
 }

@@ -13,7 +13,6 @@
 struct BoxInfo {
   HWND hwnd = nullptr, owner = nullptr;
   std::wstring caption, text;  // text: the texts of its visible static controls, one a line
-  std::vector<int> buttons;  // control ids of its visible push buttons, in z-order
 };
 
 // A planned answer: returns true when it handled the dialog (pressed a button, closed it).

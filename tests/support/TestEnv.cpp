@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sddl.h>
+
 #include "app/MainWindow.h"
 
 namespace testenv {
@@ -62,6 +64,17 @@ std::optional<std::string> GetSz(HKEY root, const std::string& path, const std::
 void DeleteTree(HKEY root, const std::string& path) {
   RegDeleteTreeA(root, path.c_str());
   RegDeleteKeyA(root, path.c_str());
+}
+
+void Refuse(HKEY root, const std::string& path, DWORD access) {
+  HKEY key = nullptr;
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  char deny[32] = {};
+  if (access) snprintf(deny, sizeof deny, "(D;;0x%lx;;;WD)", access);
+  RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, WRITE_DAC, nullptr, &key, nullptr);
+  ConvertStringSecurityDescriptorToSecurityDescriptorA((std::string("D:") + deny + "(A;;KA;;;WD)").c_str(), SDDL_REVISION_1, &sd, nullptr);
+  ASSERT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd), 0) << path;
+  LocalFree(sd), RegCloseKey(key);
 }
 
 void SuppressAssociatePrompt() {

@@ -27,6 +27,8 @@ bool KeyExists(HKEY root, const std::string& path);
 void SetSz(HKEY root, const std::string& path, const std::string& name, const std::string& value);
 std::optional<std::string> GetSz(HKEY root, const std::string& path, const std::string& name);
 void DeleteTree(HKEY root, const std::string& path);
+// Makes the key refuse the access rights given (as a key refuses a standard user), or, with 0, refuse none.
+void Refuse(HKEY root, const std::string& path, DWORD access);
 
 // Saves "AssociateMsg" = "1" so that a main window loads without the Associate prompt.
 void SuppressAssociatePrompt();
