@@ -69,6 +69,12 @@ TEST(Program, SecondStartsHandTheirPathOverAndEnd) {
   DestroyWindow(other);
   PostMessageW(main, WM_CLOSE, 0, 0);
   EXPECT_TRUE(first.WaitExit(15000).has_value()) << "closing the window ends the process";
+  // An instance whose single-instance object refuses this user (elevated, on Windows) still runs.
+  SECURITY_ATTRIBUTES refused{sizeof refused};
+  ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;GA;;;WD)", 1, &refused.lpSecurityDescriptor, nullptr);
+  const HANDLE object = CreateMutexW(&refused, FALSE, L"Local\\VeskGameHeadInstaller.Instance");
+  EXPECT_TRUE(SecondStartEnds("") && !FindWindowA("VeskMainWindow", nullptr)) << "a second window opened";
+  CloseHandle(object), LocalFree(refused.lpSecurityDescriptor);
 }
 
 // Thirty-two starts at once with none running: one becomes the instance, each other one hands its

@@ -1,7 +1,5 @@
-// The information panel through the real version interface, on the fixture built beside the tests
-// and on files that are no good: cut off, corrupt, held by another handle, or no file at all. The
-// panel shows the file's values, or the introduction, never a mixture; a text that names no file
-// leaves it as it was.
+// The panel on the fixture and on files that are no good (cut off, corrupt, held, no file at all):
+// the file's values or the introduction, never a mixture; a text that names no file leaves it as it was.
 #include <cstdint>
 #include <cstring>
 #include <functional>

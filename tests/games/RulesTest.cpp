@@ -1,5 +1,4 @@
-// Games list rules that need no Windows: class id families and the keys a removal
-// plans on a registry given as a table.
+// Class id families, and the keys a removal plans on a registry given as a table.
 #include <map>
 #include <set>
 

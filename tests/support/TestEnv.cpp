@@ -4,8 +4,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include <sddl.h>
-
 #include "app/MainWindow.h"
 
 namespace testenv {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <sddl.h>
 
 #include "DialogAnswerer.h"
 
