@@ -23,8 +23,6 @@ constexpr char kClassName[] = "VeskMainWindow";
 constexpr int kClientWidthTwips = 6405;
 constexpr int kClientHeightTwips = 5355;
 
-int Px(int twips) { return twips / kTwipsPerPixel; }
-
 // The three old verb keys of the .ocx file type that start-up removes.
 constexpr const wchar_t* kStaleVerbKeys[] = {
     L"OCX_Filetype\\shell\\command",
@@ -49,7 +47,7 @@ int MeasureLineHeight(HFONT font) {
 }
 
 HWND CreateChild(HWND parent, const ControlPlace& place, const wchar_t* windowClass, DWORD style) {
-  const RECT r{Px(place.left), Px(place.top), Px(place.left + place.width), Px(place.top + place.height)};
+  const PixelPlace r = PixelsOf(place);
   return CreateWindowExW(0, windowClass, L"", WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
                          r.bottom - r.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.id)),
                          GetModuleHandleW(nullptr), nullptr);
@@ -119,15 +117,12 @@ void MainWindow::CreateControls() {
   gamesList_ = CreateChild(hwnd_, kPlaces[2], L"LISTBOX",
                            WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED |
                                LBS_HASSTRINGS);
-  for (HWND child : {panel_, headFileBox_, gamesList_})
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  for (HWND child : {headFileBox_, gamesList_}) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   for (HWND child : {headFileBox_, gamesList_}) {
     SetWindowLongPtrW(child, GWLP_USERDATA,
                       SetWindowLongPtrW(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::ChildProc)));
   }
-  SendMessageW(panel_, EM_SETLIMITTEXT, 0, 0);
-  // The panel's text runs almost to its edges: the design's longest lines just fit.
-  SendMessageW(panel_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, 1));
+  PreparePanel();
   SetWindowTextW(panel_, InitialPanelText().c_str());
   SendMessageW(headFileBox_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(3, 3));
   // The head file box centres its one line vertically (see WM_NCCALCSIZE).

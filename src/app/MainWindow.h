@@ -74,6 +74,8 @@ class MainWindow final : public MainView {
   void OnDropFiles(HWND child, HDROP drop);
   void CreateControls();
   void CreatePictures();
+  // The panel's font, unlimited text and narrow margins, for the panel as made and as made anew.
+  void PreparePanel();
   void OnLoad();
   void OnHeadFileChanged();
   // What waited for a registration to end: hand-offs, then a close.

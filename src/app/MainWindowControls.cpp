@@ -47,6 +47,13 @@ void MainWindow::SetPanelText(const std::wstring& text) { SetWindowTextW(panel_,
 
 void MainWindow::AppendPanelLine(const std::wstring& line) { SetPanelText(PanelText() + line + L"\r\n"); }
 
+void MainWindow::PreparePanel() {
+  SendMessageW(panel_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  SendMessageW(panel_, EM_SETLIMITTEXT, 0, 0);
+  // The panel's text runs almost to its edges: the longest lines just fit.
+  SendMessageW(panel_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, 1));
+}
+
 void MainWindow::SetPanelCentred(bool centred) {
   if (centred == panelCentred_) return;
   panelCentred_ = centred;
@@ -61,9 +68,7 @@ void MainWindow::SetPanelCentred(bool centred) {
   panel_ = CreateWindowExW(0, L"EDIT", text.c_str(), style, r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kInfoPanel)), GetModuleHandleW(nullptr),
                            nullptr);
-  SendMessageW(panel_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  SendMessageW(panel_, EM_SETLIMITTEXT, 0, 0);
-  SendMessageW(panel_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, 1));
+  PreparePanel();
   SetWindowPos(panel_, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   DestroyWindow(old);
 }

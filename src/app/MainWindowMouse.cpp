@@ -26,18 +26,16 @@ constexpr PictureSource kPictureSources[] = {
 // ShellExecuteW reports success with a value greater than this.
 constexpr INT_PTR kShellExecuteFailed = 32;
 
-RECT PixelRect(const ControlPlace& p) {
-  return RECT{p.left / kTwipsPerPixel, p.top / kTwipsPerPixel, (p.left + p.width) / kTwipsPerPixel,
-              (p.top + p.height) / kTwipsPerPixel};
-}
-
 }  // namespace
 
 void MainWindow::CreatePictures() {
   skin_ = LoadPicture(IDB_SKIN);
-  for (const ControlPlace& p : kPlaces)
-    if (p.id >= kFirstPicture)
-      pictures_[p.id - kFirstPicture] = std::make_unique<PictureBox>(hwnd_, p.id, PixelRect(p), !IsPictureHolder(p.id));
+  for (const ControlPlace& p : kPlaces) {
+    if (p.id < kFirstPicture) continue;
+    const PixelPlace r = PixelsOf(p);
+    pictures_[p.id - kFirstPicture] =
+        std::make_unique<PictureBox>(hwnd_, p.id, RECT{r.left, r.top, r.right, r.bottom}, !IsPictureHolder(p.id));
+  }
   for (const PictureSource& s : kPictureSources) Picture(s.id).SetPictureResource(s.resource);
   ShowButtonPictures(0);
 

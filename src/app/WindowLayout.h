@@ -54,5 +54,14 @@ inline constexpr ControlPlace kPlaces[] = {
     {kBrowseButton, 2505, 4290, 750, 300},
 };
 
+// A place in pixels of the client area.
+inline constexpr int Px(int twips) { return twips / kTwipsPerPixel; }
+struct PixelPlace {
+  int left, top, right, bottom;
+};
+inline constexpr PixelPlace PixelsOf(const ControlPlace& p) {
+  return {Px(p.left), Px(p.top), Px(p.left + p.width), Px(p.top + p.height)};
+}
+
 // The pictures that only hold button pictures: they lie below the client area and never show.
 inline constexpr bool IsPictureHolder(int id) { return id >= kBrowseHoverPicture && id <= kUnregisterPicture; }

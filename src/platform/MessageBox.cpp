@@ -24,8 +24,9 @@ int ShowBox(const std::wstring& prompt, UINT style, const std::wstring& title) {
   return MessageBoxW(owner, prompt.c_str(), caption.c_str(), style | MB_SETFOREGROUND);
 }
 
-void ShowFaultBox(const std::wstring& message, const RunTimeError& err) {
-  ShowBox(message + L"\r\n" + std::to_wstring(err.Number) + L"     " + err.Description, MB_OK);
+void ShowFaultBox(const RunTimeError& err) {
+  const std::wstring number = std::to_wstring(err.Number);
+  ShowBox(number + L" - " + err.Description + L"\r\n" + number + L"     " + err.Description, MB_OK);
 }
 
 void SetProgramWindow(HWND window) { g_programWindow = window; }

@@ -12,8 +12,8 @@ inline constexpr wchar_t kAppTitle[] = L"Vesk\u2122 Game/Head Installer";
 // (IDOK, IDYES, ...). style combines MB_ICON* and MB_OK/MB_YESNO/MB_YESNOCANCEL.
 int ShowBox(const std::wstring& prompt, UINT style = MB_OK, const std::wstring& title = L"");
 
-// A fault that ended an operation: the message, then the error's number and description.
-void ShowFaultBox(const std::wstring& message, const RunTimeError& err);
+// A fault that ended an operation: "<number> - <description>", then the number and description again.
+void ShowFaultBox(const RunTimeError& err);
 
 // The program's main window while it exists (null otherwise): boxes fall back to it as their owner,
 // and a restart as administrator closes it.

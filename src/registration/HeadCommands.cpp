@@ -45,8 +45,7 @@ void RunCommand(MainView& view, Registrar& registrar, const Command& command) {
     CheckAndRun(view, registrar, command);
   } catch (const std::exception& fault) {
     // A probe that faults on the box's text ends the command, not the program.
-    const RunTimeError err{5, kErrorSource, FromAnsi(fault.what())};
-    ShowFaultBox(std::to_wstring(err.Number) + L" - " + err.Description, err);
+    ShowFaultBox({5, kErrorSource, FromAnsi(fault.what())});
   }
   view.RequestListRefresh();
 }

@@ -14,11 +14,6 @@ namespace {
 // Covers the whole worker: its start, the load of the head, the entry point and the release.
 constexpr DWORD kTimeLimitMs = 10000;
 
-// A fault of the registrar itself: "<number> - <description>" above the error.
-void ReportFault(const RunTimeError& err) {
-  ShowFaultBox(std::to_wstring(err.Number) + L" - " + err.Description, err);
-}
-
 std::wstring FileNameOf(const std::wstring& path) { return path.substr(path.find_last_of(L"\\/") + 1); }
 
 }  // namespace
@@ -61,9 +56,9 @@ void Registrar::Run(std::wstring path, const std::wstring& commandLetter) {
     }
     spare_.Prepare();  // for the next command
   } catch (const std::bad_alloc&) {
-    ReportFault({7, kErrorSource, L"Out of memory"});
+    ShowFaultBox({7, kErrorSource, L"Out of memory"});
   } catch (const std::exception& fault) {
-    ReportFault({5, kErrorSource, FromAnsi(fault.what())});
+    ShowFaultBox({5, kErrorSource, FromAnsi(fault.what())});
   }
 }
 
