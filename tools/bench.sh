@@ -4,6 +4,7 @@
 # A benchmark reports; it never fails.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/tools/wine-env.sh"
 build=${VESK_BUILD_DIR:-$root/build}
 "$root/tools/install-deps.sh"
 "$root/tools/build.sh" win64 >/dev/null || { echo "build failed"; exit 1; }
@@ -12,7 +13,7 @@ template=$build/bench-template
 table=$build/bench-table.md
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
 {
-  echo "Measured $(date -u +%Y-%m-%d) on $(nproc) cores ($cpu), $(free -g | awk '/Mem:/ {print $2}') GiB, $(wine --version) under Xvfb."
+  echo "Measured $(date -u +%Y-%m-%d) on $(nproc) cores ($cpu), $(free -g | awk '/Mem:/ {print $2}') GiB, $("$wine" --version) under Xvfb."
   echo
   echo "| Figure | Median | Baseline | Baseline median | Ratio | Target |"
   echo "|---|---|---|---|---|---|"

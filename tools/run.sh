@@ -4,6 +4,7 @@
 # Without a display it starts a virtual one, saves a screenshot of the window and says where.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/tools/wine-env.sh"
 build=${VESK_BUILD_DIR:-$root/build}
 "$root/tools/install-deps.sh"
 "$root/tools/build.sh" win64
@@ -17,7 +18,7 @@ exe=$build/win64/bin/VeskInstaller.exe
 
 if [ -n "${DISPLAY:-}" ]; then
   echo "Starting the installer on $DISPLAY (test heads in C:\\heads)."
-  exec wine "$exe" "$@"
+  exec "$wine" "$exe" "$@"
 fi
 
 shot=$build/screenshot.png
@@ -29,9 +30,9 @@ stop() { wineserver -k >/dev/null 2>&1 || true; kill "$xvfb" 2>/dev/null || true
 trap stop EXIT
 # Nobody can answer the start-up question about the .ocx association here: say "do not ask again"
 # for this prefix so that the screenshot shows the main window.
-wine reg add 'HKCU\Software\VB and VBA Program Settings\VeskOCXInstall\LocSettings' /v AssociateMsg /d 1 /f \
+"$wine" reg add 'HKCU\Software\VB and VBA Program Settings\VeskOCXInstall\LocSettings' /v AssociateMsg /d 1 /f \
   >/dev/null 2>&1
-wine "$exe" "$@" &
+"$wine" "$exe" "$@" &
 sleep 6
 import -window root "$shot"
 echo "No display here: the installer runs on the virtual display $DISPLAY."

@@ -6,6 +6,7 @@
 # VESK_KEEP_PREFIX=1 keeps the prefix for a look afterwards; VESK_USE_DISPLAY=1 uses $DISPLAY.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wine-env.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/vesk-run.XXXXXX")
 pfx=$work/prefix
 xvfb_pid=""
@@ -33,4 +34,4 @@ else
   "$here/wine-prefix.sh" "$pfx" || exit 1
 fi
 export WINEPREFIX=$pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
-wine "$@"
+"$wine" "$@"
