@@ -10,6 +10,7 @@
 #include "platform/PathRules.h"
 #include "platform/Paths.h"
 #include "platform/RegistryKey.h"
+#include "platform/SystemFunctions.h"
 #include "registration/HeadCommands.h"
 #include "res/resource.h"
 #include "shell/AssociatePrompt.h"
@@ -297,5 +298,5 @@ void MainWindow::OnCommand(int id, int code) {
 void MainWindow::OnDropFiles(HWND child, HDROP drop) {
   if (!waiting_ && child == headFileBox_) registration::TakeDroppedHead(*this, drop);
   if (!waiting_ && child == gamesList_) registration::OfferDroppedHead(*this, registrar_, drop);
-  DragFinish(drop);
+  system_functions::DragFinish(drop);
 }

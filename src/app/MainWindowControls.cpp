@@ -8,6 +8,7 @@
 #include "games/GamesStore.h"
 #include "games/GamesView.h"
 #include "platform/Paths.h"
+#include "platform/SystemFunctions.h"
 
 namespace {
 
@@ -251,7 +252,7 @@ bool MainWindow::WaitAnswering(const std::vector<HANDLE>& objects, DWORD limitMs
       }
       if (IsUserInput(msg.message)) continue;
       if (msg.message == WM_DROPFILES) {
-        DragFinish(reinterpret_cast<HDROP>(msg.wParam));
+        system_functions::DragFinish(reinterpret_cast<HDROP>(msg.wParam));
         continue;
       }
       TranslateMessage(&msg);

@@ -6,6 +6,7 @@
 #include <winver.h>
 
 #include "platform/AnsiText.h"
+#include "platform/SystemFunctions.h"
 #include "fileinfo/VersionBlock.h"
 #include "fileinfo/VersionSearch.h"
 
@@ -41,10 +42,10 @@ std::optional<VersionFields> ReadVersionInfo(const std::wstring& path) {
   try {
     if (!VersionResourceInsideFile(path)) return std::nullopt;
     DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
+    const DWORD size = system_functions::GetFileVersionInfoSizeW(path.c_str(), &handle);
     if (size == 0) return std::nullopt;
     std::string block(size, '\0');
-    if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return std::nullopt;
+    if (!system_functions::GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return std::nullopt;
 
     std::string converted;
     const std::string_view text = SearchText(block, &ToCodePage, converted);

@@ -6,6 +6,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SingleInstance.h"
+#include "platform/SystemFunctions.h"
 
 namespace elevation {
 
@@ -37,7 +38,7 @@ void OfferRestart(const std::wstring& reason, const std::wstring& headPath) {
   start.nShow = SW_SHOWNORMAL;
   // The elevated program must find no running instance, or it would hand its path back to this one.
   single_instance::Release();
-  if (!ShellExecuteExW(&start)) {
+  if (!system_functions::ShellExecuteExW(&start)) {
     single_instance::Claim();  // declined or failed: this one goes on as before
     return;
   }

@@ -6,6 +6,7 @@
 #include <ole2.h>
 
 #include "platform/TrimQuotes.h"
+#include "platform/SystemFunctions.h"
 #include "platform/SystemText.h"
 
 namespace registration {
@@ -67,7 +68,7 @@ bool RunEntryPoint(wchar_t letter, Report& report, const wchar_t* path) {
     return false;
   }
   // Controls that use COM while they register fail without it.
-  const HRESULT ole = OleInitialize(nullptr);
+  const HRESULT ole = system_functions::OleInitialize();
   SetStage(report, WorkerStage::kEntryRunning);
   report.status = static_cast<DWORD>(entry());
   SetStage(report, WorkerStage::kReturned);
@@ -132,7 +133,7 @@ std::optional<int> RunEntryWorkerIfAsked() {
   channel->path[kMaxPath - 1] = L'\0';
   const bool oleInitialised = RunEntryPoint(channel->letter, *channel, channel->path);
   SetEvent(handles[2]);
-  if (oleInitialised) OleUninitialize();
+  if (oleInitialised) system_functions::OleUninitialize();
   return 0;
 }
 

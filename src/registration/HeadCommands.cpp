@@ -7,6 +7,7 @@
 #include "platform/AnsiText.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
+#include "platform/SystemFunctions.h"
 #include "platform/VisualStyles.h"
 #include "registration/RegRules.h"
 
@@ -54,10 +55,10 @@ constexpr DWORD kFileNameChars = 255;  // 254 blanks and the terminating null ch
 
 // The first file of a dropped file list; empty when the drop carries no file.
 std::wstring FirstDroppedFile(HDROP drop) {
-  if (!drop || DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 0) return {};
-  const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+  if (!drop || system_functions::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 0) return {};
+  const UINT length = system_functions::DragQueryFileW(drop, 0, nullptr, 0);
   std::wstring name(static_cast<size_t>(length) + 1, L'\0');
-  name.resize(DragQueryFileW(drop, 0, name.data(), length + 1));
+  name.resize(system_functions::DragQueryFileW(drop, 0, name.data(), length + 1));
   return name;
 }
 
@@ -89,7 +90,7 @@ void BrowseForHead(MainView& view) {
   {
     // Only the dialog is themed: what the choice goes on to do (a panel made anew) keeps the plain look.
     const VisualStyles themed;
-    chosen = GetOpenFileNameW(&dialog) != FALSE;
+    chosen = system_functions::GetOpenFileNameW(&dialog) != FALSE;
   }
   if (chosen) view.SetHeadFileText(file.substr(0, file.find(L'\0')));
 }

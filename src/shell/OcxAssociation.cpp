@@ -8,6 +8,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/RegistryKey.h"
+#include "platform/SystemFunctions.h"
 #include "shell/AssocText.h"
 #include "shell/ErrorOf.h"
 #include "shell/FileAssociation.h"
@@ -64,7 +65,7 @@ bool RemoveOcxAssociation() {
   }
 }
 
-void NotifyAssociationChanged() { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); }
+void NotifyAssociationChanged() { system_functions::SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); }
 
 bool AssociateOcx(const std::wstring& exePath) {
   std::wstring extension = kExtension;
