@@ -14,6 +14,9 @@ endmacro()
 
 function(vesk_add_test)
   cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;DEPENDS" TIMEOUT 300 ${ARGN})  # 300 s unless given
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    math(EXPR T_TIMEOUT "${T_TIMEOUT} * 4")  # 32-bit code may run through a CPU emulator (tools/wine-run.sh)
+  endif()
   if(WIN32)
     # The program's own resources (pictures, manifest), so windows made in a test look as in the program.
     add_executable(${T_NAME} ${T_SOURCES} ${VESK_RC})

@@ -13,8 +13,8 @@ namespace registration {
 
 namespace {
 
-// The switch that makes the executable a worker, followed by four handles it inherits, in hex:
-//   <program> /vesk-entry-worker <channel> <go> <done> <installer process>
+// The switch that makes the executable a worker, followed by five handles it inherits, in hex:
+//   <program> /vesk-entry-worker <channel> <go> <done> <ready> <installer process>
 constexpr wchar_t kWorkerSwitch[] = L"/vesk-entry-worker";
 constexpr size_t kMaxPath = 32768;
 
@@ -119,7 +119,7 @@ std::optional<int> RunEntryWorkerIfAsked() {
   // No box of the system's for a missing drive, a missing DLL or a crash: the window reports.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   SetUnhandledExceptionFilter(&EndOnUnhandledException);
-  HANDLE handles[4] = {};  // channel, go, done, installer
+  HANDLE handles[5] = {};  // channel, go, done, ready, installer
   wchar_t* at = const_cast<wchar_t*>(args + switchLength);
   for (HANDLE& handle : handles) {
     if (*at != L' ') return 2;
@@ -127,8 +127,9 @@ std::optional<int> RunEntryWorkerIfAsked() {
   }
   auto* channel = static_cast<Channel*>(MapViewOfFile(handles[0], FILE_MAP_WRITE, 0, 0, sizeof(Channel)));
   if (!channel) return 2;
+  SetEvent(handles[3]);
   // Parked until the window hands over a head; an installer that goes first takes the worker along.
-  const HANDLE goOrGone[] = {handles[1], handles[3]};
+  const HANDLE goOrGone[] = {handles[1], handles[4]};
   if (WaitForMultipleObjects(2, goOrGone, FALSE, INFINITE) != WAIT_OBJECT_0) return 0;
   channel->path[kMaxPath - 1] = L'\0';
   const bool oleInitialised = RunEntryPoint(channel->letter, *channel, channel->path);
@@ -161,11 +162,13 @@ std::unique_ptr<EntryWorker> EntryWorker::Start() {
   worker->channel_ = MapViewOfFile(worker->mapping_, FILE_MAP_WRITE, 0, 0, sizeof(Channel));
   worker->go_ = CreateEventW(&inherited, TRUE, FALSE, nullptr);
   worker->done_ = CreateEventW(&inherited, TRUE, FALSE, nullptr);
-  if (!worker->channel_ || !worker->go_ || !worker->done_ || !InheritableSelf()) return nullptr;
+  worker->ready_ = CreateEventW(&inherited, TRUE, FALSE, nullptr);
+  if (!worker->channel_ || !worker->go_ || !worker->done_ || !worker->ready_ || !InheritableSelf()) return nullptr;
 
   const std::wstring program = OwnPath();
   std::wstring commandLine = L"\"" + program + L"\" " + kWorkerSwitch + L" " + Hex(worker->mapping_) + L" " +
-                             Hex(worker->go_) + L" " + Hex(worker->done_) + L" " + Hex(InheritableSelf());
+                             Hex(worker->go_) + L" " + Hex(worker->done_) + L" " + Hex(worker->ready_) + L" " +
+                             Hex(InheritableSelf());
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
@@ -191,6 +194,7 @@ EntryWorker::~EntryWorker() {
   if (channel_) UnmapViewOfFile(channel_);
   if (go_) CloseHandle(go_);
   if (done_) CloseHandle(done_);
+  if (ready_) CloseHandle(ready_);
   if (mapping_) CloseHandle(mapping_);
   if (process_) CloseHandle(process_);
 }

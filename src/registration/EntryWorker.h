@@ -35,6 +35,8 @@ class EntryWorker {
   EntryWorker(const EntryWorker&) = delete;
   EntryWorker& operator=(const EntryWorker&) = delete;
 
+  // Signalled when the worker is waiting for its command or its process has ended.
+  std::vector<HANDLE> ReadySignals() const { return {process_, ready_}; }
   // Hands the worker its head and command letter (see EntryPointName); false when it has gone.
   bool Run(const std::wstring& path, const std::wstring& commandLetter);
 
@@ -60,6 +62,7 @@ class EntryWorker {
   HANDLE mapping_ = nullptr;
   HANDLE go_ = nullptr;
   HANDLE done_ = nullptr;
+  HANDLE ready_ = nullptr;
   void* channel_ = nullptr;
 };
 

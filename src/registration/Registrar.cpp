@@ -13,6 +13,7 @@ namespace {
 
 // Covers the whole worker: its start, the load of the head, the entry point and the release.
 constexpr DWORD kTimeLimitMs = 10000;
+constexpr DWORD kWorkerStartLimitMs = 60000;
 
 std::wstring FileNameOf(const std::wstring& path) { return path.substr(path.find_last_of(L"\\/") + 1); }
 
@@ -27,9 +28,15 @@ void Registrar::Run(std::wstring path, const std::wstring& commandLetter) {
       path = paths::LongPath(path);
 
     std::erase_if(exitingWorkers_, [](const auto& worker) { return worker->Exited(); });
-    const ULONGLONG start = GetTickCount64();
     view_.SetBusyPointer(true);
     std::unique_ptr<EntryWorker> worker = spare_.Take();
+    // The time limit is the head's: a worker process still starting (a busy machine, a virus scanner
+    // reading the program) is waited for apart, within a limit of its own.
+    if (worker && !view_.WaitAnswering(worker->ReadySignals(), kWorkerStartLimitMs)) {
+      worker->Terminate();
+      worker.reset();
+    }
+    const ULONGLONG start = GetTickCount64();
     if (!worker || !worker->Run(path, commandLetter)) {
       view_.SetBusyPointer(false);
       view_.AppendPanelLine(L"Process failed in obtaining entry point or creating thread.");

@@ -1,5 +1,7 @@
 #include "DialogAnswerer.h"
 
+#include <cstdio>
+
 #include <algorithm>
 
 namespace {
@@ -69,8 +71,17 @@ void DialogAnswerer::Poll() {
   }
 }
 
+bool Emulated() { return GetEnvironmentVariableW(L"VESK_EMULATED_CPU", nullptr, 0) > 0; }
+
+unsigned Slowness() { return Emulated() ? 4 : 1; }
+
+void NoteEmulated(const std::string& what) {
+  std::printf("NOTE (CPU emulator): %s\n", what.c_str());
+  std::fflush(stdout);
+}
+
 bool PumpUntil(const std::function<bool()>& cond, DWORD timeoutMs) {
-  for (const ULONGLONG end = GetTickCount64() + timeoutMs; !cond();) {
+  for (const ULONGLONG end = GetTickCount64() + ULONGLONG(timeoutMs) * Slowness(); !cond();) {
     if (GetTickCount64() >= end) return cond();
     for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) {
       TranslateMessage(&msg);

@@ -18,7 +18,15 @@ struct BoxInfo {
 // A planned answer: returns true when it handled the dialog (pressed a button, closed it).
 using DialogHandler = std::function<bool(const BoxInfo& box)>;
 
-// Pumps this thread's messages until cond() holds or timeoutMs passed; returns cond().
+// Under a CPU emulator (the 32-bit build on a machine whose kernel runs no 32-bit programs;
+// tools/wine-run.sh sets VESK_EMULATED_CPU) processes start in seconds and faults arrive under
+// another code. Every bounded wait of the tests is stretched by Slowness() (1 natively, 4 there);
+// NoteEmulated says on standard output what a test accepted for that reason alone.
+unsigned Slowness();
+bool Emulated();
+void NoteEmulated(const std::string& what);
+
+// Pumps this thread's messages until cond() holds or timeoutMs (stretched) passed; returns cond().
 bool PumpUntil(const std::function<bool()>& cond, DWORD timeoutMs);
 
 class DialogAnswerer {

@@ -104,7 +104,7 @@ Process::~Process() {
 
 std::optional<DWORD> Process::WaitExit(DWORD timeoutMs) {
   DWORD code = 0;
-  if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0 || !GetExitCodeProcess(info_.hProcess, &code))
+  if (WaitForSingleObject(info_.hProcess, timeoutMs * Slowness()) != WAIT_OBJECT_0 || !GetExitCodeProcess(info_.hProcess, &code))
     return std::nullopt;
   return code;
 }
