@@ -16,7 +16,7 @@ HeadPathObserver g_headPathObserver = nullptr;
 // How long a second start waits for the running instance: for its window to appear (it may be
 // starting at this very moment, on a machine busy enough to take many seconds), and for it to handle
 // the path. A path given up on is lost: the limits are generous.
-constexpr DWORD kWindowWaitMs = 60000;
+constexpr DWORD kWindowWaitMs = 30000;
 constexpr UINT kHandOffWaitMs = 15000;
 
 HWND FindMainWindow() { return FindWindowA(nullptr, MainWindow::kCaption); }

@@ -1,5 +1,6 @@
-// The real program (its test build) started as processes: the single instance and its hand-off,
-// and a start with the user's ordinary rights, all seen from outside.
+// The released program started as processes (its test build where a test needs the trace of the head
+// paths it takes): the single instance and its hand-off, a start with the user's ordinary rights and
+// the commands that load system DLLs on first use, all seen from outside.
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -12,7 +13,8 @@ using namespace testenv;
 
 namespace {
 
-const std::string kProgram = "\"" + ExeDir() + "VeskInstallerTesting.exe\" ";
+const std::string kProgram = "\"" + ExeDir() + "VeskInstaller.exe\" ";
+const std::string kTracingProgram = "\"" + ExeDir() + "VeskInstallerTesting.exe\" ";
 
 std::wstring Wide(const std::string& utf8) { return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())); }
 
@@ -32,12 +34,15 @@ void Click(HWND hwnd, int x, int y) {  // at a point of the window's client area
   PostMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
-void ClickRegister(HWND main) {
-  const ControlPlace& at = *std::find_if(kPlaces, std::end(kPlaces), [](auto& p) { return p.id == kRegisterButton; });
+void ClickPicture(HWND main, int id) {
+  const ControlPlace& at = *std::find_if(kPlaces, std::end(kPlaces), [&](auto& p) { return p.id == id; });
   Click(main, (at.left + at.width / 2) / kTwipsPerPixel, (at.top + at.height / 2) / kTwipsPerPixel);
 }
 
-bool SecondStartEnds(const std::string& arguments) { return Process(kProgram + arguments).WaitExit(30000) == 0u; }
+// A second start with no window to hand over to waits 30 s for one to appear before it gives up.
+bool SecondStartEnds(const std::string& arguments, DWORD limitMs = 30000) {
+  return Process(kProgram + arguments).WaitExit(limitMs) == 0u;
+}
 
 }  // namespace
 
@@ -73,7 +78,7 @@ TEST(Program, SecondStartsHandTheirPathOverAndEnd) {
   SECURITY_ATTRIBUTES refused{sizeof refused};
   ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;GA;;;WD)", 1, &refused.lpSecurityDescriptor, nullptr);
   const HANDLE object = CreateMutexW(&refused, FALSE, L"Local\\VeskGameHeadInstaller.Instance");
-  EXPECT_TRUE(SecondStartEnds("") && !FindWindowA("VeskMainWindow", nullptr)) << "a second window opened";
+  EXPECT_TRUE(SecondStartEnds("", 45000) && !FindWindowA("VeskMainWindow", nullptr)) << "a second window opened";
   CloseHandle(object), LocalFree(refused.lpSecurityDescriptor);
 }
 
@@ -89,7 +94,7 @@ TEST(Program, SimultaneousStartsAreEachHandledExactlyOnce) {
     const std::string path = dir + "head" + std::to_string(i) + ".ocx";
     WriteFileBytes(path, "x");
     expected[path] = 1;
-    starts.push_back(std::make_unique<Process>(kProgram + path, CREATE_SUSPENDED));
+    starts.push_back(std::make_unique<Process>(kTracingProgram + path, CREATE_SUSPENDED));
   }
   for (const auto& start : starts) start->Resume();  // all at the same moment
   DWORD instance = 0;
@@ -122,7 +127,7 @@ TEST(Program, RefusedForRightsOffersARestartAsAdministrator) {
   ASSERT_TRUE(PumpUntil([&] { return Text(main, kHeadFileBox) == Wide(head); }, 10000));
   for (const int answer : {IDNO, IDYES}) {
     boxes.Answer(answer);
-    ClickRegister(main);
+    ClickPicture(main, kRegisterButton);
     ASSERT_TRUE(PumpUntil([&] { return boxes.SeenCount() == (answer == IDNO ? 1u : 2u); }, 20000));
     EXPECT_TRUE(boxes.Seen().back().text.starts_with(rights)) << boxes.Seen().back().text.c_str();
     EXPECT_TRUE(boxes.Seen().back().text.ends_with(L"Restart as administrator?"));
@@ -135,4 +140,19 @@ TEST(Program, RefusedForRightsOffersARestartAsAdministrator) {
   EXPECT_TRUE(PumpUntil([&] { return Text(elevated, kHeadFileBox) == Wide(head); }, 10000));
   PostMessageW(elevated, WM_CLOSE, 0, 0);
   EXPECT_TRUE(PumpUntil([&] { return !IsWindow(elevated); }, 10000));
+}
+
+// The file dialog, the first use of comdlg32: it opens (and is cancelled) and the program goes on.
+TEST(Program, OpenShowsTheFileDialog) {
+  SuppressAssociatePrompt();
+  Process app(kProgram);
+  DialogAnswerer boxes(app.Id());
+  boxes.Answer(IDCANCEL);
+  const HWND main = RunningWindow();
+  ClickPicture(main, kBrowseButton);
+  ASSERT_TRUE(PumpUntil([&] { return boxes.SeenCount() == 1u; }, 20000)) << "no file dialog";
+  EXPECT_EQ(boxes.Seen()[0].caption, L"Select OCX File ");
+  EXPECT_FALSE(app.WaitExit(500).has_value()) << "the program ended";
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(app.WaitExit(15000).has_value());
 }
