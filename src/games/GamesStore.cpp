@@ -4,10 +4,12 @@
 
 #include "games/GamesList.h"
 #include "games/LiveRegistry.h"
+#include "games/RemovalCopy.h"
 #include "games/RemovalRule.h"
 #include "platform/Elevation.h"
 #include "platform/MessageBox.h"
 #include "platform/RegistryKey.h"
+#include "platform/SystemText.h"
 
 namespace games {
 namespace {
@@ -41,9 +43,29 @@ void RemoveGame(MainView& view, const std::wstring& entryName, const std::wstrin
   // Planned whole before the first key goes: each check reads the registry as the head left it.
   const LiveFacts registry;
   const std::wstring headFile = view.HeadFileText();
-  const bool allowed = DeleteKeys(RemovalRule::PlanRemoval(registry, {entryName, classId, headFile}));
+  std::vector<PlacedKey> keys = PlaceKeys(RemovalRule::PlanRemoval(registry, {entryName, classId, headFile}));
+  if (keys.empty()) return;
+  const std::wstring rightsNeeded = L"Removing \"" + entryName + L"\" needs administrator rights.";
+  const SavedCopy copy = SaveCopy(entryName, keys);
+  if (copy.path.empty()) {
+    view.AppendPanelLine(L"Nothing was removed: the keys of \"" + entryName + L"\" could not be saved first.");
+    view.AppendPanelLine(copy.why);
+    if (copy.refused) elevation::OfferRestart(rightsNeeded, headFile);
+    return;
+  }
+  view.AppendPanelLine(L"The keys of \"" + entryName + L"\" are saved before their removal (import the file to put them back):");
+  view.AppendPanelLine(copy.path);
+  const std::optional<Refusal> refusal = DeleteKeys(keys);
   view.RequestListRefresh();
-  if (!allowed) elevation::OfferRestart(L"Removing \"" + entryName + L"\" needs administrator rights.", headFile);
+  if (!refusal) {
+    view.AppendPanelLine(L"\"" + entryName + L"\" is removed.");
+    return;
+  }
+  const PlacedKey& key = keys[refusal->index];
+  view.AppendPanelLine(L"The removal stopped at " + key.name + L": " + SystemText(static_cast<DWORD>(refusal->status)));
+  if (!Untouched(key)) view.AppendPanelLine(L"That key is partly deleted; the saved file holds all of it.");
+  view.AppendPanelLine(L"The entry stays in the list: removing it again finishes the removal.");
+  if (refusal->status == ERROR_ACCESS_DENIED) elevation::OfferRestart(rightsNeeded, headFile);
 }
 
 }  // namespace games
