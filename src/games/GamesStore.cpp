@@ -28,6 +28,13 @@ bool VendorKeyPresent() {
   return false;
 }
 
+// Where a removal stopped and why, and whether that key's delete left part of it behind.
+void ReportStop(MainView& view, const PlacedKey& key, LSTATUS status) {
+  view.AppendPanelLine(L"The removal stopped at " + key.name + L": " + SystemText(static_cast<DWORD>(status)));
+  if (!Untouched(key)) view.AppendPanelLine(L"That key is partly deleted; the copy holds all of it.");
+  view.AppendPanelLine(L"The entry stays in the list: removing it again finishes the removal.");
+}
+
 }  // namespace
 
 std::vector<std::wstring> ReadGameNames() {
@@ -53,7 +60,7 @@ void RemoveGame(MainView& view, const std::wstring& entryName, const std::wstrin
     if (copy.refused) elevation::OfferRestart(rightsNeeded, headFile);
     return;
   }
-  view.AppendPanelLine(L"The keys of \"" + entryName + L"\" are saved before their removal (import the file to put them back):");
+  view.AppendPanelLine(L"Copy of the removed keys (import it to put them back):");
   view.AppendPanelLine(copy.path);
   const std::optional<Refusal> refusal = DeleteKeys(keys);
   view.RequestListRefresh();
@@ -61,10 +68,7 @@ void RemoveGame(MainView& view, const std::wstring& entryName, const std::wstrin
     view.AppendPanelLine(L"\"" + entryName + L"\" is removed.");
     return;
   }
-  const PlacedKey& key = keys[refusal->index];
-  view.AppendPanelLine(L"The removal stopped at " + key.name + L": " + SystemText(static_cast<DWORD>(refusal->status)));
-  if (!Untouched(key)) view.AppendPanelLine(L"That key is partly deleted; the saved file holds all of it.");
-  view.AppendPanelLine(L"The entry stays in the list: removing it again finishes the removal.");
+  ReportStop(view, keys[refusal->index], refusal->status);
   if (refusal->status == ERROR_ACCESS_DENIED) elevation::OfferRestart(rightsNeeded, headFile);
 }
 

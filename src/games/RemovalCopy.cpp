@@ -99,8 +99,9 @@ DWORD WriteNewFile(const std::wstring& path, const std::wstring& text) {
   return error;
 }
 
-SavedCopy Failed(const std::wstring& where, DWORD error) {
-  return {L"", where + L": " + SystemText(error), error == ERROR_ACCESS_DENIED};
+// registry: the failure was reading a key, which an administrator may be allowed to.
+SavedCopy Failed(const std::wstring& where, DWORD error, bool registry = false) {
+  return {L"", where + L": " + SystemText(error), registry && error == ERROR_ACCESS_DENIED};
 }
 
 }  // namespace
@@ -129,7 +130,7 @@ SavedCopy SaveCopy(const std::wstring& entryName, std::vector<PlacedKey>& keys) 
   std::wstring failedAt;
   for (PlacedKey& key : keys) {
     key.tree.clear();
-    if (const LSTATUS status = ReadPlacedTree(key, key.tree, failedAt)) return Failed(failedAt, status);
+    if (const LSTATUS status = ReadPlacedTree(key, key.tree, failedAt)) return Failed(failedAt, status, true);
     all.insert(all.end(), key.tree.begin(), key.tree.end());
   }
   const std::optional<std::wstring> text = RegFile::Text(all);
