@@ -6,6 +6,7 @@
 #include "games/GamesList.h"
 #include "games/GamesStore.h"
 #include "games/LiveRegistry.h"
+#include "games/ServerFile.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 
@@ -35,15 +36,31 @@ EntryView ReadEntry(const std::wstring& name) {
   return entry;
 }
 
-// Whether the server file is proven absent: no path, or a path the system reports as naming nothing
-// (or a folder). A file that is there counts whatever its attributes, and a path that cannot be
-// checked (access denied, an unreachable share) is not proven absent.
-bool ServerMissing(const std::wstring& path) {
-  if (path.empty()) return true;
+// What a look at the server path proves (an empty path names no file). A file that is there counts
+// whatever its attributes; a path that cannot be checked now (access denied, an unreachable share, a
+// drive that is not there) is not proven absent.
+ServerFile::State ServerState(const std::wstring& path) {
+  using ServerFile::Probe;
+  if (path.empty()) return ServerFile::State::Gone;
   const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  const DWORD error = GetLastError();
-  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME;
+  Probe probe = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Probe::Folder : Probe::File;
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    const bool notFound = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME;
+    probe = notFound ? Probe::NotFound : Probe::Unreadable;
+  }
+  const std::optional<std::wstring> root = ServerFile::DriveRoot(path);
+  const bool driveThere = probe == Probe::File || !root ||
+                          (GetDriveTypeW(root->c_str()) != DRIVE_NO_ROOT_DIR &&
+                           GetFileAttributesW(root->c_str()) != INVALID_FILE_ATTRIBUTES);
+  return ServerFile::Judge(probe, driveThere);
+}
+
+bool ServerGone(const std::wstring& path) { return ServerState(path) == ServerFile::State::Gone; }
+
+// A note for the panel, not repeated when it is already the panel's last line.
+void AppendNote(MainView& view, const std::wstring& note) {
+  if (!view.PanelText().ends_with(note + L"\r\n")) view.AppendPanelLine(note);
 }
 
 // The path as the head file box shows it: its long form where the system can tell it.
@@ -67,14 +84,17 @@ void CheckSelectedGame(MainView& view) {
     const std::optional<std::wstring> other = ServerPath(entry.classId, kOtherBuildView);
     if (other && !other->empty()) {
       view.SetHeadFileText(ShownPath(*other));
-      const std::wstring note = GamesList::OtherBuildNote();
-      if (!view.PanelText().ends_with(note + L"\r\n")) view.AppendPanelLine(note);
+      AppendNote(view, GamesList::OtherBuildNote());
       return;
     }
   }
   const std::wstring server = entry.serverPath.value_or(L"");
-  if (!ServerMissing(server)) {
+  const ServerFile::State state = ServerState(server);
+  if (state != ServerFile::State::Gone) {
     view.SetHeadFileText(ShownPath(server));
+    if (state == ServerFile::State::DriveMissing)
+      AppendNote(view, L"Drive " + ServerFile::DriveRoot(server)->substr(0, 2) +
+                           L" is not available now: this head's file cannot be checked, and the entry is kept.");
     return;
   }
   // The entry asked about is the one removed, whatever the list holds once the question is answered.
@@ -88,7 +108,7 @@ void CheckMissingHead(MainView& view, const std::wstring& text) {
   const std::wstring name = view.SelectedGame();
   if (text.empty() || name.empty()) return;
   const EntryView entry = ReadEntry(name);
-  if (text == entry.serverPath && ServerMissing(text) &&
+  if (text == entry.serverPath && ServerGone(text) &&
       AskRemoval(L"The current selection is no longer existing or has moved.", L"OCX Not Found..."))
     RemoveGame(view, name, entry.classId);
 }

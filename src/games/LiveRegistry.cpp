@@ -6,11 +6,12 @@ namespace games {
 
 HKEY RootKey(Root root) { return root == Root::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CLASSES_ROOT; }
 
-bool DeleteKeys(const std::vector<RemovalRule::KeyToDelete>& keys) {
-  bool allowed = true;
-  for (const RemovalRule::KeyToDelete& key : keys)
-    allowed &= DeleteRegistryTree(RootKey(key.root), key.path) != ERROR_ACCESS_DENIED;
-  return allowed;
+std::optional<Refusal> DeleteKeys(const std::vector<PlacedKey>& keys) {
+  for (size_t i = 0; i < keys.size(); ++i) {
+    const LSTATUS status = DeleteRegistryTree(keys[i].root, keys[i].path);
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) return Refusal{i, status};
+  }
+  return std::nullopt;
 }
 
 std::optional<std::wstring> LiveFacts::Value(Root root, const std::wstring& path, const std::wstring& valueName) const {

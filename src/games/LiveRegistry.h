@@ -7,15 +7,21 @@
 #include <windows.h>
 
 #include "games/RegistryFacts.h"
-#include "games/RemovalRule.h"
+#include "games/RemovalCopy.h"
 
 namespace games {
 
 HKEY RootKey(Root root);
 
-// Deletes each key of a removal plan in its order, with everything below it; true when the registry
-// refused none of them for lack of rights.
-bool DeleteKeys(const std::vector<RemovalRule::KeyToDelete>& keys);
+// A delete the registry refused: which key of the list, and the registry's answer.
+struct Refusal {
+  size_t index;
+  LSTATUS status;
+};
+
+// Deletes each key in its order, with everything below it, and stops at the first the registry
+// refuses (a key already gone is no refusal).
+std::optional<Refusal> DeleteKeys(const std::vector<PlacedKey>& keys);
 
 // The registry in this program's own view or, with view = KEY_WOW64_32KEY or KEY_WOW64_64KEY, in
 // that one. Text values are read up to their first NUL, expandable ones expanded.

@@ -1,6 +1,7 @@
 #include "games/RemovalRule.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <optional>
 
 #include "games/GameIds.h"
@@ -27,57 +28,94 @@ std::wstring DefaultText(const RegistryFacts& facts, Root root, const std::wstri
   return facts.Value(root, path, L"").value_or(L"");
 }
 
-// Whether a version of the type library registers server as its 32-bit or 64-bit file
-// (TypeLib\L\<version>\<locale>\win32).
-bool TypeLibNamesServer(const RegistryFacts& facts, const std::wstring& typeLibKey, const std::wstring& server) {
-  for (const std::wstring& version : facts.SubKeys(Root::LocalMachine, typeLibKey)) {
-    const std::wstring versionKey = typeLibKey + L"\\" + version;
-    for (const std::wstring& locale : facts.SubKeys(Root::LocalMachine, versionKey))
-      for (const wchar_t* platform : {L"\\win32", L"\\win64"})
-        if (SameName(DefaultText(facts, Root::LocalMachine, versionKey + L"\\" + locale + platform), server))
-          return true;
-  }
-  return false;
+bool IsOneOf(const std::wstring& name, std::initializer_list<const wchar_t*> names) {
+  return std::ranges::any_of(names, [&](const wchar_t* n) { return SameName(name, n); });
 }
 
-}  // namespace
+// Of a version key (TypeLib\L\<version>), the keys to delete for server: its locales' win32 and win64
+// keys naming it, or a locale key whose every file names it. keeps: whether a registration stays.
+std::vector<std::wstring> VersionFiles(const RegistryFacts& facts, const std::wstring& versionKey,
+                                       const std::wstring& server, bool& keeps) {
+  std::vector<std::wstring> gone;
+  for (const std::wstring& locale : facts.SubKeys(Root::LocalMachine, versionKey)) {
+    if (IsOneOf(locale, {L"FLAGS", L"HELPDIR"})) continue;
+    const std::wstring localeKey = versionKey + L"\\" + locale;
+    const std::vector<std::wstring> files = facts.SubKeys(Root::LocalMachine, localeKey);
+    std::vector<std::wstring> named;
+    for (const std::wstring& file : files)
+      if (IsOneOf(file, {L"win32", L"win64"}) &&
+          SameName(DefaultText(facts, Root::LocalMachine, localeKey + L"\\" + file), server))
+        named.push_back(localeKey + L"\\" + file);
+    const bool whole = !named.empty() && named.size() == files.size();
+    keeps |= !whole;
+    if (whole) gone.push_back(localeKey);
+    else gone.insert(gone.end(), named.begin(), named.end());
+  }
+  return gone;
+}
 
-std::vector<KeyToDelete> PlanRemoval(const RegistryFacts& facts, const RemovalRequest& request) {
+// The keys of the type library at typeLibKey to delete for server (see PlanRemoval).
+std::vector<std::wstring> TypeLibKeys(const RegistryFacts& facts, const std::wstring& typeLibKey,
+                                      const std::wstring& server) {
+  std::vector<std::wstring> keys;
+  const std::vector<std::wstring> versions = facts.SubKeys(Root::LocalMachine, typeLibKey);
+  size_t emptied = 0;
+  for (const std::wstring& version : versions) {
+    bool keeps = false;
+    const std::wstring versionKey = typeLibKey + L"\\" + version;
+    const std::vector<std::wstring> gone = VersionFiles(facts, versionKey, server, keeps);
+    if (gone.empty()) continue;
+    if (keeps) {
+      keys.insert(keys.end(), gone.begin(), gone.end());
+    } else {
+      keys.push_back(versionKey);
+      ++emptied;
+    }
+  }
+  if (emptied > 0 && emptied == versions.size()) return {typeLibKey};
+  return keys;
+}
+
+void PlanFamily(const RegistryFacts& facts, const RemovalRequest& request, std::vector<KeyToDelete>& plan) {
   using namespace GameIds;
-  std::vector<KeyToDelete> plan;
-  // An empty name would name the whole list.
-  if (!request.entryName.empty()) plan.push_back({GamesList::kRoot, GamesList::EntryKey(request.entryName)});
-  // A text that is not a class id could name an unrelated key.
   const std::wstring& classId = request.classId;
-  if (!IsClassIdText(classId)) return plan;
-
   const std::wstring classKey = kClasses + classId;
   const std::wstring server = DefaultText(facts, Root::ClassesRoot, GamesList::ServerKey(classId));
   const std::optional<std::wstring> typeLibId = FamilyMember(classId, kTypeLibId);
   // The family's other ids are the head's own only when the class names the derived type library.
   const bool trusted = typeLibId && facts.Value(Root::ClassesRoot, classKey + L"\\TypeLib", L"") == *typeLibId;
+  const bool boxShowsServer = !server.empty() && request.fileBoxText == server;
 
-  if (!server.empty() && request.fileBoxText == server) {
-    plan.push_back({Root::ClassesRoot, classKey});
+  if (trusted) {
+    // A type library id at C-3 implies the interface ids between it and C.
+    const std::wstring interfaceIds[] = {*FamilyMember(classId, kFirstInterfaceId),
+                                         *FamilyMember(classId, kSecondInterfaceId)};
+    auto addInterfaces = [&](Root root, const wchar_t* tree) {
+      for (const std::wstring& id : interfaceIds) {
+        const std::wstring key = tree + id;
+        if (SameName(DefaultText(facts, root, key + L"\\TypeLib"), *typeLibId)) plan.push_back({root, key});
+      }
+    };
+    addInterfaces(Root::LocalMachine, kMachineInterfaces);
+    for (std::wstring& key : TypeLibKeys(facts, kMachineTypeLibs + *typeLibId, server))
+      plan.push_back({Root::LocalMachine, std::move(key)});
+    addInterfaces(Root::ClassesRoot, kRootInterfaces);
     const std::optional<std::wstring> second = FamilyMember(classId, kSecondClassId);
-    if (trusted && second && SameName(DefaultText(facts, Root::ClassesRoot, GamesList::ServerKey(*second)), server))
+    if (boxShowsServer && second &&
+        SameName(DefaultText(facts, Root::ClassesRoot, GamesList::ServerKey(*second)), server))
       plan.push_back({Root::ClassesRoot, kClasses + *second});
   }
-  if (!trusted) return plan;
+  if (boxShowsServer) plan.push_back({Root::ClassesRoot, classKey});
+}
 
-  // A type library id at C-3 implies the interface ids between it and C.
-  const std::wstring interfaceIds[] = {*FamilyMember(classId, kFirstInterfaceId),
-                                       *FamilyMember(classId, kSecondInterfaceId)};
-  auto addInterfaces = [&](Root root, const wchar_t* tree) {
-    for (const std::wstring& id : interfaceIds) {
-      const std::wstring key = tree + id;
-      if (SameName(DefaultText(facts, root, key + L"\\TypeLib"), *typeLibId)) plan.push_back({root, key});
-    }
-  };
-  addInterfaces(Root::LocalMachine, kMachineInterfaces);
-  const std::wstring typeLibKey = kMachineTypeLibs + *typeLibId;
-  if (TypeLibNamesServer(facts, typeLibKey, server)) plan.push_back({Root::LocalMachine, typeLibKey});
-  addInterfaces(Root::ClassesRoot, kRootInterfaces);
+}  // namespace
+
+std::vector<KeyToDelete> PlanRemoval(const RegistryFacts& facts, const RemovalRequest& request) {
+  std::vector<KeyToDelete> plan;
+  // A text that is not a class id could name an unrelated key.
+  if (GameIds::IsClassIdText(request.classId)) PlanFamily(facts, request, plan);
+  // An empty name would name the whole list.
+  if (!request.entryName.empty()) plan.push_back({GamesList::kRoot, GamesList::EntryKey(request.entryName)});
   return plan;
 }
 

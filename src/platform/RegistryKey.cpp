@@ -1,5 +1,6 @@
 #include "platform/RegistryKey.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -37,6 +38,36 @@ RegistryKey RegistryKey::Create(HKEY root, const std::wstring& path, REGSAM acce
   key.status_ = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, access | view, nullptr, &key.key_, nullptr);
   if (key.status_ != ERROR_SUCCESS) key.key_ = nullptr;
   return key;
+}
+
+RegistryKey RegistryKey::OpenSub(const std::wstring& name, REGSAM access) const {
+  return key_ ? Open(key_, name, access) : RegistryKey();
+}
+
+std::optional<std::vector<RegistryKey::Value>> RegistryKey::Values() const {
+  DWORD nameChars = 0, dataSize = 0;
+  if (!key_ || RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &nameChars,
+                                &dataSize, nullptr, nullptr) != ERROR_SUCCESS)
+    return std::nullopt;
+  std::vector<Value> values;
+  std::wstring name(nameChars + 1, L'\0');
+  std::vector<BYTE> data(dataSize + 1);  // never empty: no buffer would ask for the size alone
+  // A value that grows while the key is read asks for bigger buffers, a few times at most.
+  for (DWORD index = 0, grown = 0; grown < 8;) {
+    DWORD chars = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size()), type = REG_NONE;
+    const LSTATUS status = RegEnumValueW(key_, index, name.data(), &chars, nullptr, &type, data.data(), &size);
+    if (status == ERROR_NO_MORE_ITEMS) return values;
+    if (status == ERROR_MORE_DATA) {
+      name.resize(32768);  // the longest value name and more
+      data.resize(std::max<size_t>(size, data.size() * 2));
+      ++grown;
+      continue;
+    }
+    if (status != ERROR_SUCCESS) return std::nullopt;
+    values.push_back({name.substr(0, chars), type, std::vector<BYTE>(data.begin(), data.begin() + size)});
+    ++index;
+  }
+  return std::nullopt;
 }
 
 std::optional<RegistryKey::Text> RegistryKey::ReadText(const std::wstring& name) const {

@@ -25,6 +25,19 @@ class RegistryKey {
   // The result of the open or create.
   [[nodiscard]] LSTATUS Status() const { return status_; }
 
+  // The sub-key name of this key, opened in this key's view.
+  [[nodiscard]] RegistryKey OpenSub(const std::wstring& name, REGSAM access) const;
+
+  // A value as stored: its type and bytes.
+  struct Value {
+    std::wstring name;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+  };
+  // Every value of the key in enumeration order; nothing when the key is not open or a value cannot
+  // be read.
+  [[nodiscard]] std::optional<std::vector<Value>> Values() const;
+
   // A value read as text, up to its first NUL, with its type.
   struct Text {
     DWORD type = REG_NONE;

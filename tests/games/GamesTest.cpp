@@ -1,7 +1,9 @@
 // The registry layer, the Games list's load and the removal of broken entries, on the real registry.
 #include <algorithm>
 #include <iterator>
+#include <map>
 #include <set>
+#include <sstream>
 
 #include "TestEnv.h"
 #include "platform/AnsiText.h"
@@ -48,6 +50,34 @@ std::set<std::wstring> RemovalTrees() {
   return keys;
 }
 
+// Every key and value of the machine's and the user's classes: key -> "", key NUL name -> type: bytes.
+using Snapshot = std::map<std::wstring, std::string>;
+void Snap(HKEY key, const std::wstring& path, Snapshot& out) {
+  static std::wstring name(16384, L'\0');
+  static std::string data(1 << 20, '\0');
+  out[path];
+  for (DWORD i = 0, n = 16384, size = 1 << 20, type = 0;
+       !RegEnumValueW(key, i, name.data(), &n, nullptr, &type, LPBYTE(data.data()), &size); ++i, n = 16384, size = 1 << 20)
+    out[path + L'\0' + name.substr(0, n)] = std::to_string(type) + ":" + data.substr(0, size);
+  for (DWORD i = 0, n = 256; !RegEnumKeyExW(key, i, name.data(), &n, nullptr, nullptr, nullptr, nullptr); ++i, n = 256) {
+    const std::wstring sub = name.substr(0, n);
+    HKEY subKey = nullptr;
+    RegOpenKeyExW(key, sub.c_str(), 0, KEY_READ, &subKey);
+    Snap(subKey, path + L"\\" + sub, out);
+    RegCloseKey(subKey);
+  }
+}
+Snapshot Classes() {
+  Snapshot all;
+  for (HKEY root : {LM, HKEY_CURRENT_USER}) {
+    HKEY key = nullptr;
+    RegOpenKeyExW(root, L"Software\\Classes", 0, KEY_READ, &key);
+    Snap(key, root == LM ? L"HKLM" : L"HKCU", all);
+    RegCloseKey(key);
+  }
+  return all;
+}
+
 class GamesTest : public testenv::MainWindowTest {
  protected:
   void SetUp() override {
@@ -67,18 +97,22 @@ class GamesTest : public testenv::MainWindowTest {
   const std::string dir_ = testenv::TestDir();
 };
 
-// An entry is offered for removal only when its head's file is proven absent; No keeps it.
+// An entry is offered for removal only when its head's file is proven absent (a missing folder too),
+// never for a file on a drive that is not there now; No keeps it.
 TEST_F(GamesTest, TheSelectionCheckOffersRemovalOnlyForAMissingFile) {
   const std::wstring head = FromAnsi(dir_ + "Chess Game Head.ocx"), hidden = FromAnsi(dir_ + "hidden.ocx");
   for (const std::wstring& file : {head, hidden}) testenv::WriteFileBytes(ToAnsi(file), "MZ");
   SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
   wchar_t shortPath[MAX_PATH] = {};
   GetShortPathNameW(head.c_str(), shortPath, MAX_PATH);
+  wchar_t drive = L'Z';  // a drive letter with no root: the file on it cannot be checked now
+  while (drive > L'D' && GetDriveTypeW((std::wstring(1, drive) + L":\\").c_str()) != DRIVE_NO_ROOT_DIR) --drive;
+  const std::wstring absent = std::wstring(1, drive) + L":\\heads\\chess.ocx";
   const std::tuple<std::wstring, DWORD, std::wstring, REGSAM> cases[] = {  // the server, the box afterwards
       {shortPath, REG_SZ, head, 0}, {L"%SystemDrive%" + head.substr(2), REG_EXPAND_SZ, head, 0},
       {hidden, REG_SZ, hidden, 0}, {head, REG_SZ, head, kOtherView}, {FromAnsi(dir_ + "deleted.ocx"), REG_SZ, L"", 0},
       {L"%SystemDrive%\\nowhere.ocx", REG_EXPAND_SZ, L"", 0}, {FromAnsi(dir_).substr(0, dir_.size() - 1), REG_SZ, L"", 0},
-      {L"", REG_SZ, L"", 0}};
+      {L"", REG_SZ, L"", 0}, {FromAnsi(dir_ + "gone\\chess.ocx"), REG_SZ, L"", 0}, {absent, REG_SZ, absent, 0}};
   size_t asked = 0;
   for (wchar_t digit = L'0'; const auto& [server, type, shown, view] : cases) {
     SCOPED_TRACE(ToAnsi(server));
@@ -94,6 +128,7 @@ TEST_F(GamesTest, TheSelectionCheckOffersRemovalOnlyForAMissingFile) {
     if (shown.empty()) EXPECT_EQ(Boxes().Seen().back().caption, L"TypeLib Not Found");
     EXPECT_EQ(Window().HeadFileText(), shown);
     EXPECT_EQ(Window().PanelText().ends_with(GamesList::OtherBuildNote() + L"\r\n"), view != 0);
+    EXPECT_EQ(Window().PanelText().find(L" is not available now") != std::wstring::npos, server == absent);
     EXPECT_TRUE(testenv::KeyExists(LM, kList + "\\Chess"));
   }
 }
@@ -162,6 +197,59 @@ TEST_F(GamesTest, YesRemovesExactlyTheKeysThatBelongToTheHead) {
   EXPECT_TRUE(PumpUntil([&] { return testenv::ListCount(Window().GamesList()) == 1; }, 3000));
 }
 
+// A removal saves what it deletes: imported with the registry editor, the saved files put back every
+// key and value byte for byte (any type, names in any script) and change nothing else, also when the
+// registry stopped the removal at a key in the middle and a second one finished it. The type
+// library's files of another build and of another version stay.
+TEST_F(GamesTest, TheSavedCopiesPutBackExactlyWhatWasRemoved) {
+  using namespace std::string_literals;
+  const std::string chess = testenv::CopyInto(testenv::HeadPath("chess.ocx"), dir_);
+  Window().Registrar().Run(FromAnsi(chess), L"");
+  ASSERT_TRUE(DeleteFileA(chess.c_str()));
+  std::vector<std::wstring> f;  // class, second class, interfaces, type library
+  for (int offset : {0, 1, -1, -2, -3}) f.push_back(*GameIds::FamilyMember(L"{1E5A294C-7B3D-4C11-9A2E-6F01C3D5B7A1}", offset));
+  const std::wstring lib = L"Software\\CLASSES\\TypeLib\\" + f[4], itf = L"Software\\CLASSES\\Interface\\";
+  auto wide = [](const std::wstring& text) { return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2); };
+  const std::tuple<std::wstring, DWORD, std::string> values[] = {
+      {L"", REG_SZ, wide(L"C:\\a \"b\"\0"s)}, {L"\u0418\u043c\u044f \\ \"x\" \u540d\u524d", REG_EXPAND_SZ, wide(L"%SystemRoot%\\x\0"s)},
+      {L"multi", REG_MULTI_SZ, wide(L"a\0b\0\0"s)}, {L"dword", REG_DWORD, "\x01\x02\x03\xF4"},
+      {L"qword", REG_QWORD, "\x01\0\0\0\0\0\0\x80"s}, {L"binary", REG_BINARY, std::string(100, '\xA5')},
+      {L"empty", REG_BINARY, ""}, {L"none", REG_NONE, ""}, {L"none bytes", REG_NONE, "abc"},
+      {L"crlf", REG_SZ, wide(L"a\r\nb\0"s)}, {L"own type", 0x12345, "x"}};
+  const std::wstring settings = L"CLSID\\" + f[0] + L"\\\u041d\u0430\u0441\u0442\u0440\u043e\u0439\u043a\u0438 \u8a2d\u5b9a";
+  for (const auto& [name, type, bytes] : values)
+    ASSERT_EQ(RegSetKeyValueW(CR, settings.c_str(), name.c_str(), type, bytes.data(), DWORD(bytes.size())), 0);
+  for (const wchar_t* other : {L"1.0\\0\\win64", L"2.0\\0\\win32"}) ASSERT_TRUE(SetKey(LM, lib, other, REG_SZ, L"C:\\o.ocx"));
+  const Snapshot before = Classes();
+  Window().ReloadGamesList();
+  ASSERT_TRUE(Select(L"Chess"));
+  testenv::Refuse(LM, ToAnsi(itf + f[3]), KEY_SET_VALUE);  // a key with a sub-key that may not be emptied
+  Boxes().Answer(IDYES);
+  Boxes().Answer(IDOK);
+  Window().SetHeadFileText(FromAnsi(chess));
+  ASSERT_EQ(Boxes().SeenCount(), 2u);
+  EXPECT_FALSE(testenv::KeyExists(LM, ToAnsi(itf + f[2])));
+  for (const std::wstring& kept : {itf + f[3], lib, FromAnsi(kList) + L"\\Chess"}) EXPECT_TRUE(testenv::KeyExists(LM, ToAnsi(kept)));
+  EXPECT_NE(Window().PanelText().find(L" stopped at HKEY_LOCAL_MACHINE\\" + itf + f[3] + L": "), std::wstring::npos);
+  testenv::Refuse(LM, ToAnsi(itf + f[3]), 0);
+  Window().SetHeadFileText(L"");
+  Boxes().Answer(IDYES);
+  Window().SetHeadFileText(FromAnsi(chess));
+  for (const std::wstring& gone : {FromAnsi(kList) + L"\\Chess", L"Software\\Classes\\" + settings, lib + L"\\1.0\\0\\win32"})
+    EXPECT_FALSE(testenv::KeyExists(LM, ToAnsi(gone))) << ToAnsi(gone);
+  for (const wchar_t* kept : {L"\\1.0\\0\\win64", L"\\2.0"}) EXPECT_TRUE(testenv::KeyExists(LM, ToAnsi(lib + kept)));
+  std::vector<std::string> copies;  // the panel names them, each on a line of its own
+  std::wstringstream panel(Window().PanelText());
+  for (std::wstring line; std::getline(panel, line, L'\n');)
+    if (line.ends_with(L".reg\r")) copies.push_back(ToAnsi(line.substr(0, line.size() - 1)));
+  ASSERT_EQ(copies.size(), 2u);
+  EXPECT_TRUE(testenv::ReadFileBytes(copies[0]).starts_with("\xFF\xFEW\0i\0n\0"s));
+  for (const std::string& copy : copies) EXPECT_EQ(testenv::Process("regedit.exe /s \"" + copy + "\"").WaitExit(30000), 0u);
+  const Snapshot after = Classes();
+  const auto [was, is] = std::ranges::mismatch(before, after);
+  EXPECT_TRUE(was == before.end() && is == after.end()) << ToAnsi(was != before.end() ? was->first : is->first);
+}
+
 // The list is there only below the vendor key spelled exactly; 40,000 entries load whole, in the
 // registry's order, and removing one takes only that one.
 TEST_F(GamesTest, TheListLoadsWhole) {
@@ -191,8 +279,18 @@ TEST_F(GamesTest, TheListLoadsWhole) {
   ASSERT_TRUE(PumpUntil([&] { return !Window().RefreshPending(); }, 3000)) << "no refresh after the removal";
   EXPECT_EQ(testenv::ListCount(Window().GamesList()), 40001);
   EXPECT_EQ(testenv::ListItem(Window().GamesList(), 23456), L"Game 23457");
-  // A delete the registry refuses (an entry with a sub-key it may not list) is reported (elevated, as
-  // here, with the reason alone), and the entry stays.
+  // No copy, no removal: where the copies' folder cannot be made, the entry stays and the panel says why.
+  char local[MAX_PATH] = {};
+  GetEnvironmentVariableA("LOCALAPPDATA", local, MAX_PATH);
+  testenv::WriteFileBytes(dir_ + "file", "");
+  SetEnvironmentVariableA("LOCALAPPDATA", (dir_ + "file").c_str());
+  games::RemoveGame(Window(), L"Game 00002", L"{0}");
+  SetEnvironmentVariableA("LOCALAPPDATA", local);
+  EXPECT_TRUE(testenv::KeyExists(LM, kList + "\\Game 00002"));
+  EXPECT_NE(Window().PanelText().find(L"Nothing was removed"), std::wstring::npos);
+  EXPECT_NE(Window().PanelText().find(FromAnsi(dir_ + "file\\Vesk Installer: ")), std::wstring::npos);
+  // A key the registry refuses to read, so that no copy can be made (an entry with a sub-key it may
+  // not list), is reported (elevated, as here, with the reason alone), and the entry stays.
   testenv::SetSz(LM, kList + "\\Game 00001\\Inner", "", "");
   testenv::Refuse(LM, kList + "\\Game 00001", KEY_ENUMERATE_SUB_KEYS | KEY_SET_VALUE);
   Boxes().Answer(IDOK);

@@ -1,11 +1,14 @@
 // Class id families, and the keys a removal plans on a registry given as a table.
+#include <algorithm>
 #include <map>
 #include <set>
 
 #include <gtest/gtest.h>
 
 #include "games/GameIds.h"
+#include "games/RegFile.h"
 #include "games/RemovalRule.h"
+#include "games/ServerFile.h"
 
 namespace {
 
@@ -64,6 +67,7 @@ TEST(RemovalRule, OnlyKeysThatPointBackToTheHeadGo) {
   auto lmLib = [&](const std::wstring& id) { return Key{LM, itf + id + L"\\TypeLib"}; };
   auto crLib = [](const std::wstring& id) { return Key{CR, L"Interface\\" + id + L"\\TypeLib"}; };
   auto file = [&](const Family& of, const wchar_t* at = L"\\1.0\\0\\win32") { return Key{LM, lib + of.lib + at}; };
+  auto libKey = [&](const wchar_t* at) { return Key{LM, lib + f.lib + at}; };
   // A head registered the usual way: every member points back to the class's server or type library.
   auto usual = [&](const Family& of) {
     Keys keys{{srv(of.c), server}, {clsLib(of.c), of.lib}, {file(of), server}};
@@ -80,6 +84,7 @@ TEST(RemovalRule, OnlyKeysThatPointBackToTheHeadGo) {
     std::wstring box;
     // 0 the entry, 1-2 the classes, 3-4 the machine's interfaces, 5 the type library, 6-7 the root's interfaces
     std::vector<int> keys;
+    std::vector<std::wstring> libKeys = {L""};  // the type library's keys to go, below its key
     std::wstring classId = L"", entry = L"Chess";
   } cases[] = {
       {"box showing the server", f, {}, server, whole},
@@ -92,14 +97,21 @@ TEST(RemovalRule, OnlyKeysThatPointBackToTheHeadGo) {
       {"back-pointers in other letter case, 64-bit file of another version", f,
        {{srv(f.c2), L"c:\\HEADS\\Chess.OCX"}, {lmLib(f.i1), lower}, {crLib(f.i2), lower}, {file(f), none},
         {file(f, L"\\2.1\\409\\win64"), L"C:\\heads\\CHESS.ocx"}},
-       server, whole},
+       server, whole, {L"\\2.1"}},
+      // The type library is shared by the head's builds and versions: only what names the server goes.
+      {"64-bit file of another build", f, {{file(f, L"\\1.0\\0\\win64"), other}}, server, whole, {L"\\1.0\\0\\win32"}},
+      {"both files are the server's", f, {{file(f, L"\\1.0\\0\\win64"), server}}, server, whole},
+      {"another locale's file", f, {{file(f, L"\\1.0\\409\\win32"), other}}, server, whole, {L"\\1.0\\0"}},
+      {"another version; FLAGS, HELPDIR left", f, {{file(f, L"\\2.0\\0\\win32"), other}, {libKey(L"\\1.0\\FLAGS"), L"0"},
+       {libKey(L"\\1.0\\HELPDIR"), L"C:\\"}}, server, whole, {L"\\1.0"}},
+      {"a version with no file", f, {{libKey(L"\\3.0\\FLAGS"), L"0"}}, server, whole, {L"\\1.0"}},
       {"members of other heads", f, {{lmLib(f.i1), f.i2}, {lmLib(f.i2), none}, {crLib(f.i1), L""}, {file(f), other}},
        server, {0, 1, 2, 7}},
       {"interfaces that name no type library", f, {{lmLib(f.i1), none}, {lmLib(f.i2), none}, {crLib(f.i1), none},
        {crLib(f.i2), none}}, server, {0, 1, 2, 5}},
       {"no second class id above FF", kFF, {}, server, {0, 1, 3, 4, 5, 6, 7}},
-      {"no class id", f, {}, server, {0}, L"{1234564C}"},
-      {"no entry name", f, {}, server, {1, 2, 3, 4, 5, 6, 7}, L"", L""},
+      {"no class id", f, {}, server, {0}, {}, L"{1234564C}"},
+      {"no entry name", f, {}, server, {1, 2, 3, 4, 5, 6, 7}, {L""}, L"", L""},
   };
   for (const Case& c : cases) {
     Keys keys = usual(c.f);
@@ -107,11 +119,79 @@ TEST(RemovalRule, OnlyKeysThatPointBackToTheHeadGo) {
     const KeyToDelete all[] = {{LM, L"Software\\CLASSES\\Software\\Ubique\\VPgames32\\Chess"}, {CR, L"CLSID\\" + c.f.c},
                                {CR, L"CLSID\\" + c.f.c2}, {LM, itf + c.f.i1}, {LM, itf + c.f.i2}, {LM, lib + c.f.lib},
                                {CR, L"Interface\\" + c.f.i1}, {CR, L"Interface\\" + c.f.i2}};
-    std::vector<KeyToDelete> expected;
-    for (int i : c.keys) expected.push_back(all[i]);
+    std::vector<KeyToDelete> expected;  // the head's keys, the ones the plan is made from last, the entry last of all
+    for (int i : {3, 4, 5, 6, 7, 2, 1, 0}) {
+      if (!std::ranges::count(c.keys, i)) continue;
+      for (const std::wstring& at : i == 5 ? c.libKeys : std::vector<std::wstring>{L""})
+        expected.push_back({all[i].root, all[i].path + at});
+    }
     const auto plan = PlanRemoval(TableFacts(keys), {c.entry, c.classId.empty() ? c.f.c : c.classId, c.box});
     EXPECT_TRUE(plan == expected) << c.what << ": " << plan.size() << " keys planned";
   }
+}
+
+// The copy a removal saves: every value as the registry editor reads it back to the same bytes.
+TEST(RegFile, ValuesAreWrittenSoThatTheEditorGivesBackTheirBytes) {
+  using namespace std::string_literals;
+  auto utf16 = [](const std::wstring& text) {
+    std::vector<std::uint8_t> bytes;
+    for (wchar_t c : text) bytes.insert(bytes.end(), {std::uint8_t(c & 0xFF), std::uint8_t(c >> 8)});
+    return bytes;
+  };
+  std::vector<std::uint8_t> bytes40(40);
+  for (std::uint8_t i = 0; i < 40; ++i) bytes40[i] = i;
+  const std::wstring key = L"[HKEY_LOCAL_MACHINE\\Software\\\u0428\u0430\u0445]";
+  const std::vector<RegFile::Key> keys = {
+      {key.substr(1, key.size() - 2),
+       {{L"", 1, utf16(L"C:\\a \"b\"\0"s)}, {L"n\\\"\u4e2d", 4, {1, 2, 3, 0xF4}}, {L"odd", 1, {0x41}},
+        {L"nul", 1, utf16(L"a\0b\0"s)}, {L"crlf", 1, utf16(L"\r\n\0"s)}, {L"empty", 1, {}}, {L"short", 4, {1, 2}},
+        {L"none", 0, {}}, {L"q", 11, {1, 0, 0, 0, 0, 0, 0, 0x80}}, {L"bin", 3, bytes40}}},
+      {L"HKEY_LOCAL_MACHINE\\S\\x", {}}};
+  EXPECT_EQ(RegFile::Text(keys), L"Windows Registry Editor Version 5.00\r\n\r\n" + key + L"\r\n"
+            L"@=\"C:\\\\a \\\"b\\\"\"\r\n"
+            L"\"n\\\\\\\"\u4e2d\"=dword:f4030201\r\n"
+            L"\"odd\"=hex(1):41\r\n"
+            L"\"nul\"=hex(1):61,00,00,00,62,00,00,00\r\n"
+            L"\"crlf\"=hex(1):0d,00,0a,00,00,00\r\n"
+            L"\"empty\"=hex(1):\r\n"
+            L"\"short\"=hex(4):01,02\r\n"
+            L"\"none\"=hex(0):\r\n"
+            L"\"q\"=hex(b):01,00,00,00,00,00,00,80\r\n"
+            L"\"bin\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\r\n"
+            L"  17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27\r\n"
+            L"\r\n[HKEY_LOCAL_MACHINE\\S\\x]\r\n\r\n");
+  EXPECT_EQ(RegFile::Text({{L"HKEY_LOCAL_MACHINE\\S", {{L"a\nb", 0, {}}}}}), std::nullopt);
+}
+
+// A 32-bit program on 64-bit Windows saves its class and interface keys as the 64-bit editor sees them.
+TEST(RegFile, KeysAreNamedAsTheSixtyFourBitEditorSeesThem) {
+  using RegFile::Hive;
+  const std::wstring clsid = L"Software\\CLASSES\\CLSID\\{1}", lm = L"HKEY_LOCAL_MACHINE\\";
+  const std::tuple<Hive, std::wstring, bool, std::wstring> cases[] = {
+      {Hive::LocalMachine, clsid, true, lm + L"SOFTWARE\\Wow6432Node\\Classes\\CLSID\\{1}"},
+      {Hive::LocalMachine, clsid, false, lm + clsid},
+      {Hive::CurrentUser, L"Software\\Classes\\interface\\{1}", true,
+       L"HKEY_CURRENT_USER\\Software\\Classes\\Wow6432Node\\interface\\{1}"},
+      {Hive::LocalMachine, L"Software\\CLASSES\\TypeLib\\{1}", true, lm + L"Software\\CLASSES\\TypeLib\\{1}"},
+      {Hive::LocalMachine, L"Software\\CLASSES\\CLSIDs", true, lm + L"Software\\CLASSES\\CLSIDs"}};
+  for (const auto& [hive, path, wow64, name] : cases) EXPECT_EQ(RegFile::KeyName(hive, path, wow64), name);
+  const RegFile::Stamp when{2026, 1, 2, 3, 4, 5};
+  EXPECT_EQ(RegFile::FileName(L"A: \"b\" <c>/d?*|\\\t", when, 1), L"A_ _b_ _c__d_____ 2026-01-02 030405.reg");
+  EXPECT_EQ(RegFile::FileName(L"", when, 2), L"Games list entry 2026-01-02 030405 (2).reg");
+}
+
+// A missing file proves the head gone only on a drive that is there.
+TEST(ServerFile, ADriveThatIsNotThereProvesNothing) {
+  using namespace ServerFile;
+  const std::pair<std::wstring, std::optional<std::wstring>> roots[] = {
+      {L"q:\\heads\\a.ocx", L"q:\\"}, {L"\\\\?\\E:\\a.ocx", L"E:\\"}, {L"\\\\server\\share\\a.ocx", std::nullopt},
+      {L"heads\\a.ocx", std::nullopt}, {L"1:\\a.ocx", std::nullopt}};
+  for (const auto& [path, root] : roots) EXPECT_EQ(DriveRoot(path), root);
+  EXPECT_EQ(Judge(Probe::NotFound, false), State::DriveMissing);
+  EXPECT_EQ(Judge(Probe::Unreadable, false), State::DriveMissing);
+  EXPECT_EQ(Judge(Probe::NotFound, true), State::Gone);
+  EXPECT_EQ(Judge(Probe::Folder, true), State::Gone);
+  EXPECT_EQ(Judge(Probe::Unreadable, true), State::NotChecked);
 }
 
 }  // namespace

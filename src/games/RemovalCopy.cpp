@@ -1,0 +1,157 @@
+#include "games/RemovalCopy.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "platform/RegistryKey.h"
+#include "platform/SystemText.h"
+
+namespace games {
+namespace {
+
+static_assert(sizeof(wchar_t) == 2, "the file is written as the program's UTF-16 text");
+
+constexpr wchar_t kClasses[] = L"Software\\Classes\\";
+
+bool SameKeyName(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+         CSTR_EQUAL;
+}
+
+// A 32-bit program on 64-bit Windows, whose view of the classes' redirected trees differs.
+bool IsWow64() {
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+// The path with its last name as the registry spells it (the ids of a plan come from the entry's
+// text, whose letter case may differ).
+std::wstring AsSpelt(HKEY root, const std::wstring& path) {
+  const size_t cut = path.find_last_of(L'\\');
+  if (cut == std::wstring::npos) return path;
+  const std::wstring name = path.substr(cut + 1);
+  for (const std::wstring& spelt : RegistryKey::Open(root, path.substr(0, cut), KEY_ENUMERATE_SUB_KEYS).SubKeyNames())
+    if (SameKeyName(spelt, name)) return path.substr(0, cut + 1) + spelt;
+  return path;
+}
+
+// Reads the open key and everything below it, in the order the editor writes them; on a failure
+// names the key in failedAt.
+LSTATUS ReadTree(const RegistryKey& key, const std::wstring& name, std::vector<RegFile::Key>& tree,
+                 std::wstring& failedAt) {
+  std::optional<std::vector<RegistryKey::Value>> values = key.Values();
+  const std::vector<std::wstring> subKeys = key.SubKeyNames();
+  failedAt = name;
+  if (!values || subKeys.size() != key.SubKeyCount()) return ERROR_CANTREAD;
+  RegFile::Key copy{name, {}};
+  for (RegistryKey::Value& value : *values)
+    copy.values.push_back({std::move(value.name), value.type, std::move(value.data)});
+  tree.push_back(std::move(copy));
+  for (const std::wstring& subKey : subKeys) {
+    const RegistryKey child = key.OpenSub(subKey, KEY_READ);
+    if (!child.IsOpen()) {
+      failedAt = name + L"\\" + subKey;
+      return child.Status();
+    }
+    if (const LSTATUS status = ReadTree(child, name + L"\\" + subKey, tree, failedAt)) return status;
+  }
+  return ERROR_SUCCESS;
+}
+
+// The key's tree as it is now: none when the key is gone.
+LSTATUS ReadPlacedTree(const PlacedKey& key, std::vector<RegFile::Key>& tree, std::wstring& failedAt) {
+  const RegistryKey open = RegistryKey::Open(key.root, key.path, KEY_READ);
+  if (open.Status() == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+  failedAt = key.name;
+  return open.IsOpen() ? ReadTree(open, key.name, tree, failedAt) : open.Status();
+}
+
+// %LOCALAPPDATA%\Vesk Installer\Removed\, made when missing.
+DWORD MakeFolder(std::wstring& folder) {
+  const DWORD chars = GetEnvironmentVariableW(L"LOCALAPPDATA", nullptr, 0);
+  folder.assign(chars, L'\0');
+  if (chars == 0 || GetEnvironmentVariableW(L"LOCALAPPDATA", folder.data(), chars) + 1 != chars) {
+    folder = L"%LOCALAPPDATA%";
+    return ERROR_ENVVAR_NOT_FOUND;
+  }
+  folder.pop_back();
+  for (const wchar_t* sub : {L"\\Vesk Installer", L"\\Removed"}) {
+    folder += sub;
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return GetLastError();
+  }
+  folder += L'\\';
+  return ERROR_SUCCESS;
+}
+
+// Writes text, after a byte order mark, into a new file; a file that could not be written whole
+// goes again.
+DWORD WriteNewFile(const std::wstring& path, const std::wstring& text) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return GetLastError();
+  const std::wstring content = L"\xFEFF" + text;
+  const DWORD bytes = static_cast<DWORD>(content.size() * sizeof(wchar_t));
+  DWORD written = 0;
+  DWORD error = WriteFile(file, content.data(), bytes, &written, nullptr) && FlushFileBuffers(file)
+                    ? (written == bytes ? ERROR_SUCCESS : ERROR_HANDLE_DISK_FULL)
+                    : GetLastError();
+  if (!CloseHandle(file) && error == ERROR_SUCCESS) error = GetLastError();
+  if (error != ERROR_SUCCESS) DeleteFileW(path.c_str());
+  return error;
+}
+
+// registry: the failure was reading a key, which an administrator may be allowed to.
+SavedCopy Failed(const std::wstring& where, DWORD error, bool registry = false) {
+  return {L"", where + L": " + SystemText(error), registry && error == ERROR_ACCESS_DENIED};
+}
+
+}  // namespace
+
+std::vector<PlacedKey> PlaceKeys(const std::vector<RemovalRule::KeyToDelete>& plan) {
+  const bool wow64 = IsWow64();
+  std::vector<PlacedKey> placed;
+  for (const RemovalRule::KeyToDelete& key : plan) {
+    HKEY root = HKEY_LOCAL_MACHINE;
+    std::wstring path = key.path;
+    if (key.root == Root::ClassesRoot) {
+      path = kClasses + key.path;
+      if (RegistryKey::Open(HKEY_CURRENT_USER, path, KEY_QUERY_VALUE).IsOpen()) root = HKEY_CURRENT_USER;
+    }
+    path = AsSpelt(root, path);
+    const bool seen = std::ranges::any_of(placed, [&](const PlacedKey& p) { return p.root == root && SameKeyName(p.path, path); });
+    if (seen) continue;
+    const RegFile::Hive hive = root == HKEY_CURRENT_USER ? RegFile::Hive::CurrentUser : RegFile::Hive::LocalMachine;
+    placed.push_back({root, path, RegFile::KeyName(hive, path, wow64), {}});
+  }
+  return placed;
+}
+
+SavedCopy SaveCopy(const std::wstring& entryName, std::vector<PlacedKey>& keys) {
+  std::vector<RegFile::Key> all;
+  std::wstring failedAt;
+  for (PlacedKey& key : keys) {
+    key.tree.clear();
+    if (const LSTATUS status = ReadPlacedTree(key, key.tree, failedAt)) return Failed(failedAt, status, true);
+    all.insert(all.end(), key.tree.begin(), key.tree.end());
+  }
+  const std::optional<std::wstring> text = RegFile::Text(all);
+  if (!text) return {L"", L"A key or value name holds a line break, which a .reg file cannot carry.", false};
+  std::wstring folder;
+  if (const DWORD error = MakeFolder(folder)) return Failed(folder, error);
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  const RegFile::Stamp stamp{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+  for (int number = 1;; ++number) {
+    const std::wstring path = folder + RegFile::FileName(entryName, stamp, number);
+    const DWORD error = WriteNewFile(path, *text);
+    if (error == ERROR_SUCCESS) return {path, L"", false};
+    if (error != ERROR_FILE_EXISTS || number == 99) return Failed(path, error);
+  }
+}
+
+bool Untouched(const PlacedKey& key) {
+  std::vector<RegFile::Key> now;
+  std::wstring failedAt;
+  return ReadPlacedTree(key, now, failedAt) == ERROR_SUCCESS && now == key.tree;
+}
+
+}  // namespace games
