@@ -230,7 +230,11 @@ TEST_F(GamesTest, TheSavedCopiesPutBackExactlyWhatWasRemoved) {
   ASSERT_EQ(Boxes().SeenCount(), 2u);
   EXPECT_FALSE(testenv::KeyExists(LM, ToAnsi(itf + f[2])));
   for (const std::wstring& kept : {itf + f[3], lib, FromAnsi(kList) + L"\\Chess"}) EXPECT_TRUE(testenv::KeyExists(LM, ToAnsi(kept)));
-  EXPECT_NE(Window().PanelText().find(L" stopped at HKEY_LOCAL_MACHINE\\" + itf + f[3] + L": "), std::wstring::npos);
+  BOOL wow64 = FALSE;  // the 32-bit program names the key as the 64-bit registry editor sees it
+  IsWow64Process(GetCurrentProcess(), &wow64);
+  const std::wstring shownItf = wow64 ? L"SOFTWARE\\Wow6432Node\\Classes\\Interface\\" : itf;
+  EXPECT_NE(Window().PanelText().find(L" stopped at HKEY_LOCAL_MACHINE\\" + shownItf + f[3] + L": "), std::wstring::npos)
+      << ToAnsi(Window().PanelText());
   testenv::Refuse(LM, ToAnsi(itf + f[3]), 0);
   Window().SetHeadFileText(L"");
   Boxes().Answer(IDYES);
@@ -238,13 +242,15 @@ TEST_F(GamesTest, TheSavedCopiesPutBackExactlyWhatWasRemoved) {
   for (const std::wstring& gone : {FromAnsi(kList) + L"\\Chess", L"Software\\Classes\\" + settings, lib + L"\\1.0\\0\\win32"})
     EXPECT_FALSE(testenv::KeyExists(LM, ToAnsi(gone))) << ToAnsi(gone);
   for (const wchar_t* kept : {L"\\1.0\\0\\win64", L"\\2.0"}) EXPECT_TRUE(testenv::KeyExists(LM, ToAnsi(lib + kept)));
+  // The copies are imported by the registry editor a user opens them with: the 64-bit one on 64-bit
+  // Windows (the Windows folder's; System32 and SysWOW64 hold one of each bitness).
   std::vector<std::string> copies;  // the panel names them, each on a line of its own
   std::wstringstream panel(Window().PanelText());
   for (std::wstring line; std::getline(panel, line, L'\n');)
     if (line.ends_with(L".reg\r")) copies.push_back(ToAnsi(line.substr(0, line.size() - 1)));
   ASSERT_EQ(copies.size(), 2u);
   EXPECT_TRUE(testenv::ReadFileBytes(copies[0]).starts_with("\xFF\xFEW\0i\0n\0"s));
-  for (const std::string& copy : copies) EXPECT_EQ(testenv::Process("regedit.exe /s \"" + copy + "\"").WaitExit(30000), 0u);
+  for (const std::string& copy : copies) EXPECT_EQ(testenv::Process("C:\\windows\\regedit.exe /s \"" + copy + "\"").WaitExit(30000), 0u);
   const Snapshot after = Classes();
   const auto [was, is] = std::ranges::mismatch(before, after);
   EXPECT_TRUE(was == before.end() && is == after.end()) << ToAnsi(was != before.end() ? was->first : is->first);
