@@ -78,6 +78,13 @@ unsigned Slowness() { return Emulated() ? 4 : 1; }
 void NoteEmulated(const std::string& what) {
   std::printf("NOTE (CPU emulator): %s\n", what.c_str());
   std::fflush(stdout);
+  wchar_t notes[MAX_PATH];  // tools/test.sh collects the notes of a whole run in one file
+  const DWORD n = GetEnvironmentVariableW(L"VESK_NOTES_FILE", notes, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return;
+  if (FILE* file = _wfopen(notes, L"ab")) {
+    std::fprintf(file, "%s\n", what.c_str());
+    std::fclose(file);
+  }
 }
 
 bool PumpUntil(const std::function<bool()>& cond, DWORD timeoutMs) {
