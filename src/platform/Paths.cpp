@@ -17,6 +17,26 @@ std::wstring LongPath(const std::wstring& path) {
   return CollapseDoubledBackslashes(n > 0 ? buffer.substr(0, n) : std::wstring());
 }
 
+std::wstring HeadPathOf(const std::wstring& path) {
+  const std::wstring longPath = LongPath(path);
+  if (!longPath.empty() || !IsPlainFile(path)) return longPath;
+  return CollapseDoubledBackslashes(FullPath(path));
+}
+
+std::wstring FullPath(const std::wstring& path) {
+  const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return path;
+  std::wstring full(n, L'\0');
+  const DWORD got = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
+  return got > 0 && got < n ? full.substr(0, got) : path;
+}
+
+std::wstring NeutralFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+  return n > 0 && n < MAX_PATH ? std::wstring(folder, n) : ProgramFolder();
+}
+
 namespace {
 
 std::wstring ModulePath() {
