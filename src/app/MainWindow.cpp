@@ -213,7 +213,7 @@ void MainWindow::ComeForward() {
   HWND front = hwnd_;
   if (ready_) {
     if (IsIconic(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
-    SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     front = GetLastActivePopup(hwnd_);  // a box or dialog the window waits for, else the window
   } else {
     // Still loading, the start-up question open: the question comes forward, the window stays hidden.
