@@ -20,7 +20,7 @@
 namespace {
 
 // Posted when the program restarted elevated has its window: this one closes at once.
-constexpr UINT kGiveWayMessage = WM_APP + 2;
+constexpr UINT kGiveWayMessage = WM_APP + 0x20;
 constexpr int kClientWidthTwips = 6405;
 constexpr int kClientHeightTwips = 5355;
 

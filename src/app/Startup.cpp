@@ -53,8 +53,7 @@ std::optional<std::string> InCodePage(const std::wstring& text) {
   return ToAnsi(text);
 }
 
-// The text given to the running instance: the command with any relative path made full here, where
-// it was started (the running instance stands in another folder).
+// Hands the command to the running instance, which comes forward (with or without a path).
 void HandOver(HWND running, const std::wstring& command) {
   if (!running) return;
   DWORD runningProcess = 0;
@@ -152,6 +151,7 @@ int Run() {
   std::wstring arguments = CommandText();
   const bool successor = TakeSwitch(arguments, single_instance::kSuccessorSwitch);
   std::wstring command = TrimQuotes(arguments);
+  // A relative path names a file from here: the running instance (and later this one) stands elsewhere.
   if (!command.empty()) command = paths::FullPath(command);
   // Not the folder it was started in, which may be a head's (a double-click in Explorer).
   SetCurrentDirectoryW(paths::NeutralFolder().c_str());

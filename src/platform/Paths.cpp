@@ -69,10 +69,14 @@ std::wstring ProgramName() {
 
 bool IsPlainFile(const std::wstring& pattern) {
   if (pattern.empty()) return false;
+  constexpr DWORD kNotNormal = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW(pattern.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return false;
-  constexpr DWORD kNotNormal = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+  if (search == INVALID_HANDLE_VALUE) {
+    // A file in a folder that may not be listed can still be looked at by its name.
+    const DWORD attributes = HasWildcards(pattern) ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(pattern.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & kNotNormal) == 0;
+  }
   bool match = false;
   do {
     match = (found.dwFileAttributes & kNotNormal) == 0;

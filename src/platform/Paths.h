@@ -29,7 +29,8 @@ std::wstring ProgramName();
 inline std::wstring ProgramPath() { return ProgramFolder() + ProgramName() + L".exe"; }
 
 // True when a file probe finds the pattern as a file that is neither hidden nor system (directories
-// never match). The pattern may hold the wildcards * and ?.
+// never match). The pattern may hold the wildcards * and ?. A file in a folder that may not be listed
+// is found by its attributes.
 bool IsPlainFile(const std::wstring& pattern);
 
 }  // namespace paths
