@@ -98,16 +98,21 @@ void Registrar::OnLateWorkerTimer() {
 }
 
 bool Registrar::EndLateWorkers(const std::wstring& then, const std::wstring& path) {
-  for (auto it = lateWorkers_.begin(); it != lateWorkers_.end();) {
-    const EntryWorker& worker = **it;
-    if (worker.Ended() || (!path.empty() && !SamePath(worker.Path(), path))) {
-      ++it;
-      continue;
-    }
-    const std::wstring question = StillRunningQuestion(FileNameOf(worker.Path()), worker.Unregisters(), then);
+  // Found anew after each question: while one is open, the timer takes a head that ends off the list.
+  const auto find = [this](const EntryWorker* worker) {
+    return std::find_if(lateWorkers_.begin(), lateWorkers_.end(), [&](const auto& w) { return w.get() == worker; });
+  };
+  std::vector<const EntryWorker*> asked;
+  for (const auto& worker : lateWorkers_)
+    if (!worker->Ended() && (path.empty() || SamePath(worker->Path(), path))) asked.push_back(worker.get());
+  for (const EntryWorker* worker : asked) {
+    if (find(worker) == lateWorkers_.end() || worker->Ended()) continue;
+    const std::wstring question = StillRunningQuestion(FileNameOf(worker->Path()), worker->Unregisters(), then);
     if (ShowBox(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
-    (*it)->Terminate();
-    it = lateWorkers_.erase(it);
+    if (const auto it = find(worker); it != lateWorkers_.end()) {
+      (*it)->Terminate();
+      lateWorkers_.erase(it);
+    }
   }
   return true;
 }
