@@ -178,6 +178,16 @@ TEST_F(RegistrationTest, ALateHeadEndsOnlyWhenTheUserSaysSo) {
   }
 }
 
+// A worker stands in the system folder, not in the head's, and shows no busy pointer of its own.
+TEST_F(RegistrationTest, WorkersStandInTheSystemFolder) {
+  SetCurrentDirectoryA(dir_.c_str());
+  EXPECT_EQ(Run(Copy("whereami.ocx"), L""), testenv::Lines({kOk}));
+  char system[MAX_PATH] = {};
+  GetSystemDirectoryA(system, MAX_PATH);
+  EXPECT_EQ(testenv::ReadFileBytes(dir_ + "where.txt"), std::string(system) + " 128");
+  SetCurrentDirectoryA("C:\\");
+}
+
 // A pattern in the box names no single head: it stays as given, and no command runs on it.
 TEST_F(RegistrationTest, WildcardsNameNoSingleHead) {
   const std::wstring pattern = FromAnsi(dir_) + L"ch*.ocx";
