@@ -11,13 +11,16 @@
  *   AWKWARD_ASK            asks the user a question in a message box and returns success once
  *                          it is closed;
  *   AWKWARD_LOAD=L"f.dll"  loads the library f.dll from its own folder and returns success (or
- *                          the loader's error). */
+ *                          the loader's error);
+ *   AWKWARD_WHERE          writes into where.txt beside it the current folder of the process that
+ *                          runs it, a blank, and 128 when that process was started without the busy
+ *                          pointer (STARTF_FORCEOFFFEEDBACK), else 0; returns success. */
 #include <windows.h>
 
 /* The code of the exception a C++ throw raises ("msc" with the top bits set). */
 #define CPP_THROW_CODE 0xE06D7363u
 
-#if defined(AWKWARD_EXIT_THREAD) || defined(AWKWARD_LOAD)
+#if defined(AWKWARD_EXIT_THREAD) || defined(AWKWARD_LOAD) || defined(AWKWARD_WHERE)
 /* This library's handle, found from the address of a variable of its own; no reference taken. */
 static HMODULE own_module(void) {
   static const char inside = 0;
@@ -41,6 +44,25 @@ static HRESULT load_neighbour(const wchar_t* name) {
   library = LoadLibraryW(path);
   if (!library) return HRESULT_FROM_WIN32(GetLastError());
   FreeLibrary(library);
+  return S_OK;
+}
+#endif
+
+#if defined(AWKWARD_WHERE)
+static HRESULT report_where(void) {
+  char path[MAX_PATH], text[MAX_PATH + 8];
+  STARTUPINFOA startup;
+  DWORD folder = GetModuleFileNameA(own_module(), path, MAX_PATH), written = 0;
+  HANDLE file;
+  while (folder > 0 && path[folder - 1] != '\\') --folder;
+  if (folder + 10 > MAX_PATH || GetCurrentDirectoryA(MAX_PATH, text) >= MAX_PATH) return E_FAIL;
+  lstrcpyA(path + folder, "where.txt");
+  GetStartupInfoA(&startup);
+  lstrcatA(text, (startup.dwFlags & STARTF_FORCEOFFFEEDBACK) ? " 128" : " 0");
+  file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+  if (file == INVALID_HANDLE_VALUE) return E_FAIL;
+  WriteFile(file, text, (DWORD)lstrlenA(text), &written, NULL);
+  CloseHandle(file);
   return S_OK;
 }
 #endif
@@ -78,6 +100,8 @@ static HRESULT misbehave(void) {
   return S_OK;
 #elif defined(AWKWARD_LOAD)
   return load_neighbour(AWKWARD_LOAD);
+#elif defined(AWKWARD_WHERE)
+  return report_where();
 #else
 #error "choose one misbehaviour"
 #endif

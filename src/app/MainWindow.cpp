@@ -20,7 +20,8 @@
 
 namespace {
 
-constexpr char kClassName[] = "VeskMainWindow";
+// Posted when the program restarted elevated has its window: this one closes at once.
+constexpr UINT kGiveWayMessage = WM_APP + 0x20;
 constexpr int kClientWidthTwips = 6405;
 constexpr int kClientHeightTwips = 5355;
 
@@ -66,51 +67,51 @@ MainWindow::~MainWindow() {
 
 // ---------------------------------------------------------------- creation, load and unload
 
-void MainWindow::Show() {
+void MainWindow::Show(const std::wstring& command) {
   if (hwnd_) {
     ShowWindow(hwnd_, SW_SHOW);
     return;
   }
-  HINSTANCE instance = GetModuleHandleA(nullptr);
+  HINSTANCE instance = GetModuleHandleW(nullptr);
   static bool registered = false;
   if (!registered) {
-    WNDCLASSEXA wc{};
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = &MainWindow::WindowProc;
     wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
     wc.hIconSm = wc.hIcon;  // drawn small where needed, instead of a second copy made at start-up
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = kClassName;
-    RegisterClassExA(&wc);
+    wc.lpszClassName = kMainWindowClass;
+    RegisterClassExW(&wc);
     registered = true;
   }
   const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX;
   RECT frame{0, 0, Px(kClientWidthTwips), Px(kClientHeightTwips)};
   AdjustWindowRectEx(&frame, style, FALSE, WS_EX_CONTROLPARENT);
   RECT work;
-  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   const int width = frame.right - frame.left, height = frame.bottom - frame.top;
   const int x = work.left + (work.right - work.left - width) / 2;
   const int y = work.top + (work.bottom - work.top - height) / 2;
-  CreateWindowExA(WS_EX_CONTROLPARENT, kClassName, kCaption, style, x, y, width, height, nullptr, nullptr, instance,
-                  this);
+  CreateWindowExW(WS_EX_CONTROLPARENT, kMainWindowClass, kCaption, style, x, y, width, height, nullptr, nullptr,
+                  instance, this);
   SetProgramWindow(hwnd_);
+  SetProgramView(this);
   CreateControls();
   OnLoad();
   if (hwnd_) ShowWindow(hwnd_, SW_SHOW);
   ready_ = true;
+  // The command first, then what was handed over meanwhile: the latest path is the one in the box.
+  if (!command.empty() || pendingHandOffs_.empty()) ReceiveHeadPath(command);
   RunDeferred();
 }
 
 void MainWindow::CreateControls() {
   blackBrush_ = CreateSolidBrush(RGB(0, 0, 0));
-  font_ = CreateFontA(-10, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                      CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, "Tahoma");
+  font_ = CreateFontW(-10, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                      CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, L"Tahoma");
   lineHeight_ = MeasureLineHeight(font_);
-
-  SetTimer(hwnd_, kRefreshTimer, 500, nullptr);  // the first reload comes with the window
-  refreshPending_ = true;
 
   // Its text comes once the font and margins are set, so the lines are laid out only once.
   panel_ = CreateChild(hwnd_, kPlaces[0], L"EDIT", ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | ES_LEFT);
@@ -160,6 +161,7 @@ void MainWindow::Unload() {
   DestroyWindow(hwnd);
   hwnd_ = panel_ = headFileBox_ = gamesList_ = nullptr;
   SetProgramWindow(nullptr);
+  SetProgramView(nullptr);
   if (skin_) DeleteObject(skin_);
   skin_ = nullptr;
   unloading_ = false;
@@ -170,49 +172,96 @@ void MainWindow::Unload() {
 void MainWindow::ReceiveHeadPath(const std::wstring& path) {
   std::wstring longPath;
   try {
-    longPath = paths::LongPath(path);
+    longPath = paths::HeadPathOf(path);
     SetHeadFileText(longPath);
-    if (hwnd_) {
-      ShowWindow(hwnd_, SW_SHOW);
-      // Already the active window with nothing above it (as right after start-up): nothing to move.
-      if (GetForegroundWindow() != hwnd_ || GetWindow(hwnd_, GW_HWNDPREV))
-        SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    }
   } catch (...) {
     // A fault ends the operation without a word.
   }
   startup::NotifyHeadPath(longPath);
 }
 
-void MainWindow::ReceiveHandOff(const std::wstring& path) {
-  if (!ready_ || waiting_)
-    pendingHandOffs_.push_back(path);
+void MainWindow::ReceiveHandOff(const std::optional<std::wstring>& path) {
+  if (successor_) {
+    startup::SendHandOff(successor_, path.value_or(L""));
+    return;
+  }
+  ComeForward();
+  if (!path) return;
+  if (TakesHandOffs())
+    ReceiveHeadPath(*path);
   else
-    ReceiveHeadPath(path);
+    pendingHandOffs_.push_back(*path);
+}
+
+bool MainWindow::TakesHandOffs() const {
+  // A modal box or dialog of the window's disables it while it is open.
+  return ready_ && !waiting_ && hwnd_ && IsWindowEnabled(hwnd_);
+}
+
+namespace {
+
+BOOL CALLBACK FindOtherVisible(HWND hwnd, LPARAM found) {
+  auto& window = *reinterpret_cast<HWND*>(found);
+  if (hwnd == window || !IsWindowVisible(hwnd)) return TRUE;
+  window = hwnd;
+  return FALSE;
+}
+
+}  // namespace
+
+void MainWindow::ComeForward() {
+  if (!hwnd_) return;
+  HWND front = hwnd_;
+  if (ready_) {
+    if (IsIconic(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
+    SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    front = GetLastActivePopup(hwnd_);  // a box or dialog the window waits for, else the window
+  } else {
+    // Still loading, the start-up question open: the question comes forward, the window stays hidden.
+    EnumThreadWindows(GetCurrentThreadId(), &FindOtherVisible, reinterpret_cast<LPARAM>(&front));
+    if (front == hwnd_) return;
+  }
+  SetForegroundWindow(front);
 }
 
 void MainWindow::RunDeferred() {
   if (waiting_ || !hwnd_) return;
-  const std::vector<std::wstring> paths = std::move(pendingHandOffs_);
-  pendingHandOffs_.clear();
   if (closeRequested_) {
     closeRequested_ = false;
-    Unload();
+    Close();
     return;
   }
+  if (!TakesHandOffs()) return;
+  const std::vector<std::wstring> paths = std::move(pendingHandOffs_);
+  pendingHandOffs_.clear();
   for (const std::wstring& path : paths) ReceiveHeadPath(path);
+}
+
+void MainWindow::Close() {
+  if (waiting_) {
+    closeRequested_ = true;  // once the head has ended
+    return;
+  }
+  if (registrar_.EndLateWorkers(L"close")) Unload();
+}
+
+void MainWindow::GiveWay(HWND successor) {
+  successor_ = successor;
+  for (const std::wstring& path : pendingHandOffs_) startup::SendHandOff(successor, path);
+  pendingHandOffs_.clear();
+  if (hwnd_) PostMessageW(hwnd_, kGiveWayMessage, 0, 0);
 }
 
 // ---------------------------------------------------------------- message routing
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_NCCREATE) {
-    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     self->hwnd_ = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (!self || self->hwnd_ != hwnd) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self || self->hwnd_ != hwnd) return DefWindowProcW(hwnd, msg, wParam, lParam);
   return self->OnMessage(msg, wParam, lParam);
 }
 
@@ -225,8 +274,15 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kRunDeferredMessage:
       RunDeferred();
       return 0;
+    case WM_ENABLE:
+      // A modal box or dialog has closed: what was handed over meanwhile is taken now.
+      if (wParam && !pendingHandOffs_.empty()) PostMessageW(hwnd_, kRunDeferredMessage, 0, 0);
+      return 0;
+    case kGiveWayMessage:
+      Unload();
+      return 0;
     case WM_COPYDATA:
-      if (const auto path = startup::HandOffPath(lParam)) ReceiveHandOff(*path);
+      if (startup::IsHandOff(lParam)) ReceiveHandOff(startup::HandOffPath(lParam));
       return 0;  // another program's data is not ours to take
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -263,10 +319,7 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       OnPaint();
       return 0;
     case WM_CLOSE:
-      if (waiting_)
-        closeRequested_ = true;
-      else
-        Unload();
+      Close();
       return 0;
     case WM_ACTIVATE:
       // Typing goes to the head file box whenever the window becomes active again.
@@ -276,12 +329,12 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_NCDESTROY: {
       HWND hwnd = hwnd_;
       hwnd_ = nullptr;
-      return DefWindowProcA(hwnd, msg, wParam, lParam);
+      return DefWindowProcW(hwnd, msg, wParam, lParam);
     }
     default:
       break;
   }
-  return DefWindowProcA(hwnd_, msg, wParam, lParam);
+  return DefWindowProcW(hwnd_, msg, wParam, lParam);
 }
 
 void MainWindow::OnCommand(int id, int code) {

@@ -3,6 +3,7 @@
 // Games list and the picture buttons. It routes what the user does to the features and shows what
 // they return; the features reach it through MainView.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,20 +22,23 @@ class MainWindow final : public MainView {
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
 
-  static constexpr char kCaption[] = "Vesk Game/Head Installer";
+  static constexpr wchar_t kCaption[] = L"Vesk Game/Head Installer";
 
-  // Creates the window and its controls, runs the load sequence, then shows the window.
-  void Show();
+  // Creates the window and its controls, runs the load sequence, shows the window and takes the
+  // start's command (a path, or nothing), unless a hand-off came in the meantime.
+  void Show(const std::wstring& command = L"");
+  // The user closes the window: a head still running past the time limit is ended only on Yes.
+  void Close();
   // Runs the unload sequence and destroys the window.
   void Unload();
   bool Loaded() const { return hwnd_ != nullptr; }
 
-  // A head path from the command line or a second start: into the head file box (long form), the
-  // window brought to the front.
+  // A head path from the command line or a second start: into the head file box (long form).
   void ReceiveHeadPath(const std::wstring& path);
-  // A path handed over by a second start: taken at once, or once a registration that is under way
-  // has ended (no path is lost, and none lands in the middle of it).
-  void ReceiveHandOff(const std::wstring& path);
+  // A second start: the window comes forward (restored when minimised) and takes its path, if any,
+  // at once, or once the load, a registration under way or a modal box or dialog has ended (no path
+  // is lost, none lands in the middle of them, and the latest one is the one left in the box).
+  void ReceiveHandOff(const std::optional<std::wstring>& path);
 
   // The Games list reloaded from the registry.
   void ReloadGamesList();
@@ -60,6 +64,7 @@ class MainWindow final : public MainView {
   void RequestListRefresh() override;
   bool WaitAnswering(const std::vector<HANDLE>& objects, DWORD limitMs) override;
   void SetBusyPointer(bool busy) override;
+  void GiveWay(HWND successor) override;
   HWND Handle() const override { return hwnd_; }
 
  private:
@@ -78,8 +83,11 @@ class MainWindow final : public MainView {
   void PreparePanel();
   void OnLoad();
   void OnHeadFileChanged();
-  // What waited for a registration to end: hand-offs, then a close.
+  // What waited for a registration or a modal loop to end: hand-offs, then a close.
   void RunDeferred();
+  // Whether a hand-off's path can be taken now: loaded, not waiting, no modal box or dialog open.
+  bool TakesHandOffs() const;
+  void ComeForward();
   // Appends the names to the list box; false when the list box cannot take one.
   bool FillGamesList(const std::vector<std::wstring>& names);
   LRESULT OnCtlColor(HDC dc, HWND control);
@@ -112,5 +120,6 @@ class MainWindow final : public MainView {
   bool waiting_ = false;  // inside WaitAnswering
   bool closeRequested_ = false;
   std::vector<std::wstring> pendingHandOffs_;
+  HWND successor_ = nullptr;  // the instance this one gave way to
   registration::Registrar registrar_{*this};
 };

@@ -181,7 +181,7 @@ LRESULT CALLBACK MainWindow::ChildProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
   const auto own = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (msg == WM_NCDESTROY) SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
   const HWND parent = GetParent(hwnd);
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(parent, GWLP_USERDATA));
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(parent, GWLP_USERDATA));
   if (!self || self->hwnd_ != parent) return CallWindowProcW(own, hwnd, msg, wParam, lParam);
   if (msg == WM_DROPFILES) {
     self->OnDropFiles(hwnd, reinterpret_cast<HDROP>(wParam));
@@ -245,7 +245,7 @@ bool MainWindow::WaitAnswering(const std::vector<HANDLE>& objects, DWORD limitMs
     }
     if (woke != WAIT_OBJECT_0 + count) break;  // the time is up, or the wait failed
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) {
         quit = msg.wParam;
         continue;
@@ -256,11 +256,11 @@ bool MainWindow::WaitAnswering(const std::vector<HANDLE>& objects, DWORD limitMs
         continue;
       }
       TranslateMessage(&msg);
-      DispatchMessageA(&msg);
+      DispatchMessageW(&msg);
     }
   }
   waiting_ = false;
   if (quit) PostQuitMessage(static_cast<int>(*quit));
-  if (hwnd_ && (closeRequested_ || !pendingHandOffs_.empty())) PostMessageA(hwnd_, kRunDeferredMessage, 0, 0);
+  if (hwnd_ && (closeRequested_ || !pendingHandOffs_.empty())) PostMessageW(hwnd_, kRunDeferredMessage, 0, 0);
   return signalled;
 }

@@ -44,7 +44,7 @@ void MainWindow::CreatePictures() {
   Picture(kRegisterButton).onClick = [this] { registration::RegisterHead(*this, registrar_); };
   Picture(kUnregisterButton).onClick = [this] { registration::UnregisterHead(*this, registrar_); };
   Picture(kLogo).onClick = [this] { OnLogoClick(); };
-  Picture(kCloseMark).onClick = [this] { Unload(); };
+  Picture(kCloseMark).onClick = [this] { Close(); };
   Picture(kMinimiseMark).onClick = [this] { ShowWindow(hwnd_, SW_MINIMIZE); };
   for (int button : {kBrowseButton, kRegisterButton, kUnregisterButton})
     Picture(button).onHover = [this, button] { ShowButtonPictures(button); };

@@ -5,6 +5,8 @@
 
 #include "app/MainWindow.h"
 #include "platform/AnsiText.h"
+#include "platform/MessageBox.h"
+#include "platform/Paths.h"
 #include "platform/SingleInstance.h"
 #include "platform/TrimQuotes.h"
 
@@ -19,7 +21,7 @@ HeadPathObserver g_headPathObserver = nullptr;
 constexpr DWORD kWindowWaitMs = 30000;
 constexpr UINT kHandOffWaitMs = 15000;
 
-HWND FindMainWindow() { return FindWindowA(nullptr, MainWindow::kCaption); }
+HWND FindMainWindow() { return FindWindowW(kMainWindowClass, MainWindow::kCaption); }
 
 HWND WaitForMainWindow() {
   const ULONGLONG deadline = GetTickCount64() + kWindowWaitMs;
@@ -32,10 +34,10 @@ HWND WaitForMainWindow() {
 }
 
 // Above every other window, then back among the ordinary ones: in front, but not kept on top.
+// For a running instance that did not answer: one that answers comes forward by itself.
 void BringToFront(HWND hwnd) {
-  if (!hwnd) return;
   constexpr UINT kPlaceOnly = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW;
-  ShowWindow(hwnd, SW_SHOW);
+  ShowWindow(hwnd, IsIconic(hwnd) ? SW_RESTORE : SW_SHOW);
   SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, kPlaceOnly);
   SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, kPlaceOnly);
   // A program the user has just started may hand the foreground on.
@@ -52,12 +54,30 @@ std::optional<std::string> InCodePage(const std::wstring& text) {
   return ToAnsi(text);
 }
 
+// Hands the command to the running instance, which comes forward (with or without a path).
+void HandOver(HWND running, const std::wstring& command) {
+  if (!running) return;
+  DWORD runningProcess = 0;
+  GetWindowThreadProcessId(running, &runningProcess);
+  // This start is the user's latest action: the running instance may take the foreground.
+  AllowSetForegroundWindow(runningProcess);
+  if (!SendHandOff(running, command) && IsWindowVisible(running)) BringToFront(running);
+}
+
+// Removes the switch from the front of the arguments; whether it was there.
+bool TakeSwitch(std::wstring& arguments, const std::wstring& word) {
+  if (!arguments.starts_with(word) || (arguments.size() > word.size() && arguments[word.size()] != L' ')) return false;
+  const size_t rest = arguments.find_first_not_of(L' ', word.size());
+  arguments.erase(0, rest == std::wstring::npos ? arguments.size() : rest);
+  return true;
+}
+
 void RunMessageLoop(MainWindow& window) {
   MSG msg;
-  while (window.Loaded() && GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (window.Loaded() && IsDialogMessageA(window.hWnd(), &msg)) continue;
+  while (window.Loaded() && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (window.Loaded() && IsDialogMessageW(window.hWnd(), &msg)) continue;
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
 }
 
@@ -79,12 +99,14 @@ std::wstring CommandText() {
   return text;
 }
 
-void SendHandOff(HWND target, const std::wstring& text) {
-  if (!target) return;
+bool SendHandOff(HWND target, const std::wstring& text) {
+  if (!target) return false;
   std::optional<std::string> narrow = InCodePage(text);
   std::wstring wide = text;
-  COPYDATASTRUCT cds{};
-  if (narrow) {
+  COPYDATASTRUCT cds{kHandOffNoPath, 0, nullptr};
+  if (text.empty()) {
+    // Nothing to take: the running instance only comes forward.
+  } else if (narrow) {
     narrow->push_back('\0');
     cds.dwData = kHandOffData;
     cds.cbData = static_cast<DWORD>(narrow->size());
@@ -95,7 +117,14 @@ void SendHandOff(HWND target, const std::wstring& text) {
     cds.lpData = wide.data();
   }
   DWORD_PTR result = 0;
-  SendMessageTimeoutA(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, kHandOffWaitMs, &result);
+  return SendMessageTimeoutW(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, kHandOffWaitMs,
+                             &result) != 0;
+}
+
+bool IsHandOff(LPARAM copyData) {
+  if (!copyData) return false;
+  const ULONG_PTR kind = reinterpret_cast<const COPYDATASTRUCT*>(copyData)->dwData;
+  return kind == kHandOffData || kind == kHandOffDataWide || kind == kHandOffNoPath;
 }
 
 std::optional<std::wstring> HandOffPath(LPARAM copyData) {
@@ -120,18 +149,23 @@ std::optional<std::wstring> HandOffPath(LPARAM copyData) {
 
 int Run() {
   DeleteLogFile();
-  const std::wstring command = TrimQuotes(CommandText());
+  std::wstring arguments = CommandText();
+  const bool successor = TakeSwitch(arguments, single_instance::kSuccessorSwitch);
+  std::wstring command = TrimQuotes(arguments);
+  // A relative path names a file from here: the running instance (and later this one) stands elsewhere.
+  if (!command.empty()) command = paths::FullPath(command);
+  // Not the folder it was started in, which may be a head's (a double-click in Explorer).
+  SetCurrentDirectoryW(paths::NeutralFolder().c_str());
   HWND running = FindMainWindow();
   // Asked before any window of this process exists.
-  if (!single_instance::Claim()) {
-    if (!running) running = WaitForMainWindow();
-    if (!command.empty()) SendHandOff(running, command);
-    BringToFront(running);
+  if (successor) {
+    single_instance::Join();
+  } else if (!single_instance::Claim()) {
+    HandOver(running ? running : WaitForMainWindow(), command);
     return 0;
   }
   MainWindow window;
-  window.Show();
-  window.ReceiveHeadPath(command);
+  window.Show(command);
   RunMessageLoop(window);
   return 0;
 }

@@ -12,6 +12,8 @@ inline constexpr char kLogFile[] = "C:\\vesklog.log";
 // for a path the code page cannot hold, in UTF-16 with one zero character.
 inline constexpr ULONG_PTR kHandOffData = 3;
 inline constexpr ULONG_PTR kHandOffDataWide = 4;
+// A start without a path: the running instance only comes forward.
+inline constexpr ULONG_PTR kHandOffNoPath = 5;
 
 // The process start: deletes the log file, trims the command line, and either becomes the running
 // instance (shows the main window and runs until it closes) or hands its command to the running one.
@@ -25,11 +27,14 @@ std::wstring CommandText();
 void DeleteLogFile(const char* path = kLogFile);
 
 // Sends text to a running instance's main window as the hand-off message; waits a bounded time
-// for it to be handled. The code page form when the text fits the code page, else UTF-16.
-void SendHandOff(HWND target, const std::wstring& text);
+// for it to be handled. The code page form when the text fits the code page, else UTF-16; an empty
+// text as the message without a path. False when the window did not answer in time.
+bool SendHandOff(HWND target, const std::wstring& text);
 
-// The path carried by a hand-off message (lParam of WM_COPYDATA): the text before the first zero;
-// nothing when the message is not a hand-off (another dwData).
+// Whether a WM_COPYDATA message (its lParam) is a hand-off, with a path or without.
+bool IsHandOff(LPARAM copyData);
+// The path carried by a hand-off message: the text before the first zero; nothing when the message
+// carries no path or is no hand-off.
 std::optional<std::wstring> HandOffPath(LPARAM copyData);
 
 // Who is told of every path the main window takes from the command line or a hand-off (none

@@ -9,6 +9,64 @@
 #include "platform/SystemFunctions.h"
 
 namespace elevation {
+namespace {
+
+// How long the new instance may take from its start to its window.
+constexpr ULONGLONG kWindowWaitMs = 30000;
+
+// The elevated start, made on a thread of its own: the consent prompt may stay open for long.
+struct ElevatedStart {
+  std::wstring program;
+  std::wstring parameters;
+  HANDLE process = nullptr;  // the new instance, once started
+
+  static DWORD WINAPI Run(void* self) {
+    auto& start = *static_cast<ElevatedStart*>(self);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_NOCLOSEPROCESS;
+    info.lpVerb = L"runas";
+    info.lpFile = start.program.c_str();
+    info.lpParameters = start.parameters.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (system_functions::ShellExecuteExW(&info)) start.process = info.hProcess;
+    return 0;
+  }
+};
+
+struct WindowSearch {
+  DWORD processId;
+  HWND found;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND hwnd, LPARAM search) {
+  auto& s = *reinterpret_cast<WindowSearch*>(search);
+  wchar_t name[32] = {};
+  DWORD processId = 0;
+  GetWindowThreadProcessId(hwnd, &processId);
+  if (processId != s.processId || !GetClassNameW(hwnd, name, 32) || lstrcmpW(name, kMainWindowClass) != 0) return TRUE;
+  s.found = hwnd;
+  return FALSE;
+}
+
+// Waits for the object, the program's window answering meanwhile when there is one.
+bool WaitFor(HANDLE object, DWORD limitMs) {
+  if (MainView* view = ProgramView()) return view->WaitAnswering({object}, limitMs);
+  return WaitForSingleObject(object, limitMs) == WAIT_OBJECT_0;
+}
+
+// The new instance's main window once it is there; null when the process ends or takes too long.
+HWND WaitForWindowOf(HANDLE process) {
+  const ULONGLONG deadline = GetTickCount64() + kWindowWaitMs;
+  WindowSearch search{GetProcessId(process), nullptr};
+  while (GetTickCount64() < deadline) {
+    EnumWindows(&FindProcessWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found || WaitFor(process, 50)) break;
+  }
+  return search.found;
+}
+
+}  // namespace
 
 bool IsElevated() {
   HANDLE token = nullptr;
@@ -27,22 +85,20 @@ void OfferRestart(const std::wstring& reason, const std::wstring& headPath) {
     return;
   }
   if (ShowBox(reason + L"\r\n\r\nRestart as administrator?", MB_YESNO | MB_ICONEXCLAMATION) != IDYES) return;
-  const std::wstring program = paths::ProgramPath();
-  const std::wstring parameters = L"\"" + headPath + L"\"";
-  SHELLEXECUTEINFOW start{};
-  start.cbSize = sizeof start;
-  start.fMask = SEE_MASK_NOASYNC;
-  start.lpVerb = L"runas";
-  start.lpFile = program.c_str();
-  start.lpParameters = headPath.empty() ? nullptr : parameters.c_str();
-  start.nShow = SW_SHOWNORMAL;
-  // The elevated program must find no running instance, or it would hand its path back to this one.
+  // The new instance shares the single-instance object until this one gives way: a start meanwhile
+  // (during the consent prompt, too) hands its path to this one, which passes it on.
+  ElevatedStart start{paths::ProgramPath(), std::wstring(single_instance::kSuccessorSwitch)};
+  if (!headPath.empty()) start.parameters += L" \"" + headPath + L"\"";
+  const HANDLE thread = CreateThread(nullptr, 0, &ElevatedStart::Run, &start, 0, nullptr);
+  if (!thread) return;
+  if (!WaitFor(thread, INFINITE)) WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  if (!start.process) return;  // declined or failed: this one goes on as before
+  const HWND successor = WaitForWindowOf(start.process);
+  CloseHandle(start.process);
+  if (!successor) return;
   single_instance::Release();
-  if (!system_functions::ShellExecuteExW(&start)) {
-    single_instance::Claim();  // declined or failed: this one goes on as before
-    return;
-  }
-  if (const HWND window = ProgramWindow()) PostMessageW(window, WM_CLOSE, 0, 0);
+  if (MainView* view = ProgramView()) view->GiveWay(successor);
 }
 
 }  // namespace elevation

@@ -11,8 +11,9 @@ namespace elevation {
 bool IsElevated();
 
 // Tells the user why (reason) and, unless the program already runs elevated, asks "Restart as
-// administrator?". On Yes it starts the program elevated with headPath and, once that has started,
-// closes this one. Nothing changes when the user says No or cancels the elevation.
+// administrator?". On Yes it starts the program elevated with headPath, the window answering while
+// the system asks for consent; once the new instance's window is there, this one gives way to it.
+// Nothing changes when the user says No, declines the elevation or the new instance does not start.
 void OfferRestart(const std::wstring& reason, const std::wstring& headPath);
 
 }  // namespace elevation

@@ -31,6 +31,9 @@ class MainView {
   virtual bool WaitAnswering(const std::vector<HANDLE>& objects, DWORD limitMs) = 0;
   // Program-wide mouse pointer: busy hourglass or the default arrow.
   virtual void SetBusyPointer(bool busy) = 0;
+  // The program restarted elevated has its window: hand-offs that wait, and any that come later, go
+  // there, and this window closes.
+  virtual void GiveWay(HWND successor) = 0;
   // The window itself: owner of dialogs, target of timers.
   virtual HWND Handle() const = 0;
 };

@@ -5,6 +5,7 @@
 namespace {
 
 HWND g_programWindow = nullptr;
+MainView* g_programView = nullptr;
 
 // The window the user acted in: this thread's active window (a dialog when one is open), else the
 // main window when it shows. Owned by it, the box keeps everything behind it from taking clicks.
@@ -31,4 +32,6 @@ void ShowFaultBox(const RunTimeError& err) {
 
 void SetProgramWindow(HWND window) { g_programWindow = window; }
 
-HWND ProgramWindow() { return g_programWindow; }
+void SetProgramView(MainView* view) { g_programView = view; }
+
+MainView* ProgramView() { return g_programView; }

@@ -21,3 +21,5 @@ std::optional<std::wstring> WithoutEnclosingQuotes(const std::wstring& text) {
   if (inner.find(L'"') != std::wstring::npos) return std::nullopt;
   return inner;
 }
+
+bool HasWildcards(const std::wstring& path) { return path.find_first_of(L"*?") != std::wstring::npos; }

@@ -17,6 +17,26 @@ std::wstring LongPath(const std::wstring& path) {
   return CollapseDoubledBackslashes(n > 0 ? buffer.substr(0, n) : std::wstring());
 }
 
+std::wstring HeadPathOf(const std::wstring& path) {
+  const std::wstring longPath = LongPath(path);
+  if (!longPath.empty() || !IsPlainFile(path)) return longPath;
+  return CollapseDoubledBackslashes(FullPath(path));
+}
+
+std::wstring FullPath(const std::wstring& path) {
+  const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return path;
+  std::wstring full(n, L'\0');
+  const DWORD got = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
+  return got > 0 && got < n ? full.substr(0, got) : path;
+}
+
+std::wstring NeutralFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+  return n > 0 && n < MAX_PATH ? std::wstring(folder, n) : ProgramFolder();
+}
+
 namespace {
 
 std::wstring ModulePath() {
@@ -49,10 +69,14 @@ std::wstring ProgramName() {
 
 bool IsPlainFile(const std::wstring& pattern) {
   if (pattern.empty()) return false;
+  constexpr DWORD kNotNormal = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW(pattern.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return false;
-  constexpr DWORD kNotNormal = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+  if (search == INVALID_HANDLE_VALUE) {
+    // A file in a folder that may not be listed can still be looked at by its name.
+    const DWORD attributes = HasWildcards(pattern) ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(pattern.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & kNotNormal) == 0;
+  }
   bool match = false;
   do {
     match = (found.dwFileAttributes & kNotNormal) == 0;

@@ -7,6 +7,18 @@ namespace paths {
 // The long form of a path with doubled backslashes collapsed; empty when the path names nothing.
 std::wstring LongPath(const std::wstring& path);
 
+// The path as the head file box takes it from the command line or a second start: its long form; the
+// full path as given when the system cannot tell the long form of a file that a probe finds (a folder
+// on the way that may not be listed, wildcards); empty when it names nothing.
+std::wstring HeadPathOf(const std::wstring& path);
+
+// The full path of a path relative to the current folder; the path itself when it cannot be made.
+std::wstring FullPath(const std::wstring& path);
+
+// The folder that the program and its workers stand in: the system folder, so that no folder of a
+// head (a removable drive, a share) is kept in use while the program runs.
+std::wstring NeutralFolder();
+
 // The folder of the program's executable, always ending with one backslash.
 std::wstring ProgramFolder();
 
@@ -17,7 +29,8 @@ std::wstring ProgramName();
 inline std::wstring ProgramPath() { return ProgramFolder() + ProgramName() + L".exe"; }
 
 // True when a file probe finds the pattern as a file that is neither hidden nor system (directories
-// never match). The pattern may hold the wildcards * and ?.
+// never match). The pattern may hold the wildcards * and ?. A file in a folder that may not be listed
+// is found by its attributes.
 bool IsPlainFile(const std::wstring& pattern);
 
 }  // namespace paths

@@ -20,6 +20,10 @@ bool Claim() {
   return false;
 }
 
+void Join() {
+  if (!g_instance) g_instance = CreateMutexW(nullptr, FALSE, kInstanceName);
+}
+
 void Release() {
   if (g_instance) CloseHandle(g_instance);
   g_instance = nullptr;

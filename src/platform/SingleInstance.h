@@ -3,11 +3,19 @@
 
 namespace single_instance {
 
+// The switch with which a running instance starts its successor (the same program elevated): the
+// successor shares the object with it until it has given way, so that no start in between finds
+// none and opens a second window.
+inline constexpr wchar_t kSuccessorSwitch[] = L"/vesk-successor";
+
 // Takes up being the running instance; false when another instance already runs (also one with
 // other rights, whose object refuses access).
 bool Claim();
 
-// Gives up being the running instance (before an elevated copy starts); Claim takes it up again.
+// Takes up being the running instance beside the one that started this one as its successor.
+void Join();
+
+// Gives up being the running instance (once a successor has started).
 void Release();
 
 }  // namespace single_instance

@@ -5,6 +5,7 @@
 
 #include <ole2.h>
 
+#include "platform/Paths.h"
 #include "platform/TrimQuotes.h"
 #include "platform/SystemFunctions.h"
 #include "platform/SystemText.h"
@@ -101,15 +102,6 @@ std::wstring OwnPath() {
   }
 }
 
-// A relative path would be looked for from wherever the worker stands.
-std::wstring FullPath(const std::wstring& path) {
-  const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (n == 0) return path;
-  std::wstring full(n, L'\0');
-  const DWORD got = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
-  return got > 0 && got < n ? full.substr(0, got) : path;
-}
-
 }  // namespace
 
 std::optional<int> RunEntryWorkerIfAsked() {
@@ -171,9 +163,12 @@ std::unique_ptr<EntryWorker> EntryWorker::Start() {
                              Hex(InheritableSelf());
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_FORCEOFFFEEDBACK;  // no "working in background" pointer for a process nobody sees
   PROCESS_INFORMATION started{};
-  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                      &started))
+  // Standing in no head's folder: a head loads by its full path, and its folder stays free to go.
+  const std::wstring folder = paths::NeutralFolder();
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(),
+                      &startup, &started))
     return nullptr;
   CloseHandle(started.hThread);
   worker->process_ = started.hProcess;
@@ -182,7 +177,9 @@ std::unique_ptr<EntryWorker> EntryWorker::Start() {
 
 bool EntryWorker::Run(const std::wstring& path, const std::wstring& commandLetter) {
   if (Exited()) return false;
-  path_ = FullPath(path);
+  // A relative path would be looked for from wherever the worker stands.
+  path_ = paths::FullPath(path);
+  unregister_ = EntryPointName(commandLetter) && !commandLetter.empty();
   auto& channel = *static_cast<Channel*>(channel_);
   channel.letter = !EntryPointName(commandLetter) ? L'?' : commandLetter.empty() ? L'r' : L'u';
   path_.copy(channel.path, kMaxPath - 1);

@@ -51,6 +51,8 @@ class EntryWorker {
   // The panel lines for the ended worker.
   std::vector<std::wstring> OutcomeLines() const;
   const std::wstring& Path() const { return path_; }
+  // Whether it runs the unregistering entry point.
+  bool Unregisters() const { return unregister_; }
   // Ends a worker that is still running.
   void Terminate();
 
@@ -58,6 +60,7 @@ class EntryWorker {
   EntryWorker() = default;
 
   std::wstring path_;
+  bool unregister_ = false;
   HANDLE process_ = nullptr;
   HANDLE mapping_ = nullptr;
   HANDLE go_ = nullptr;

@@ -6,6 +6,7 @@
 
 #include "platform/AnsiText.h"
 #include "platform/MessageBox.h"
+#include "platform/PathRules.h"
 #include "platform/Paths.h"
 #include "platform/SystemFunctions.h"
 #include "platform/VisualStyles.h"
@@ -30,6 +31,12 @@ void CheckAndRun(MainView& view, Registrar& registrar, const Command& command) {
   if (file.empty()) {
     view.AppendPanelLine(L"OCX not found!");
     ShowBox(L"Please enter an ocx file first...", MB_OK | MB_ICONEXCLAMATION, L"Enter Head file...");
+    return;
+  }
+  if (HasWildcards(file)) {
+    // A pattern may match several files: the command is for one.
+    ShowBox(file + L" names no single file. Please check filename...", MB_OK | MB_ICONSTOP, L"Check Path...");
+    if (command.logNotFoundAfterBox) view.AppendPanelLine(L"OCX not found!");
     return;
   }
   if (paths::IsPlainFile(file)) {
@@ -85,7 +92,8 @@ void BrowseForHead(MainView& view) {
   dialog.nMaxFileTitle = kFileNameChars;
   dialog.lpstrInitialDir = L"c:\\";
   dialog.lpstrTitle = L"Select OCX File ";
-  dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;  // 4100
+  // The current folder stays where it is, not in the head's folder (which it would keep in use).
+  dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
   bool chosen = false;
   {
     // Only the dialog is themed: what the choice goes on to do (a panel made anew) keeps the plain look.

@@ -132,4 +132,20 @@ bool IsOcxName(const std::wstring& path) {
   return last == L"ocx";
 }
 
+namespace {
+
+std::wstring StillRunning(const std::wstring& fileName, bool unregistering) {
+  return L"\"" + fileName + L"\" is still " + (unregistering ? L"unregistering." : L"registering.");
+}
+
+}  // namespace
+
+std::wstring StillRunningQuestion(const std::wstring& fileName, bool unregistering, const std::wstring& then) {
+  return StillRunning(fileName, unregistering) + L" End it and " + then + L"?";
+}
+
+std::wstring StillRunningLine(const std::wstring& fileName, bool unregistering) {
+  return L"Not started: " + StillRunning(fileName, unregistering);
+}
+
 }  // namespace registration

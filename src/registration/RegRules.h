@@ -66,6 +66,13 @@ inline constexpr wchar_t kTimeOutLine[] = L"Process failed in signaled state or 
 // The one further line for a worker that ended after the time limit: its outcome, joined.
 std::wstring LateOutcomeLine(const std::wstring& fileName, const std::vector<std::wstring>& outcomeLines);
 
+// The question when a head still runs past the time limit and the user wants something that ends it
+// ("close", "go on"): "\"slow.ocx\" is still registering. End it and close?".
+std::wstring StillRunningQuestion(const std::wstring& fileName, bool unregistering, const std::wstring& then);
+
+// The panel line when the user lets such a head run on instead of starting another command on it.
+std::wstring StillRunningLine(const std::wstring& fileName, bool unregistering);
+
 // True when the last three characters of the path, lower-cased, are "ocx" (so "docx" passes too).
 bool IsOcxName(const std::wstring& path);
 

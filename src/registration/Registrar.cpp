@@ -1,5 +1,6 @@
 #include "registration/Registrar.h"
 
+#include <algorithm>
 #include <new>
 
 #include "platform/AnsiText.h"
@@ -17,6 +18,11 @@ constexpr DWORD kWorkerStartLimitMs = 60000;
 
 std::wstring FileNameOf(const std::wstring& path) { return path.substr(path.find_last_of(L"\\/") + 1); }
 
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+         CSTR_EQUAL;
+}
+
 }  // namespace
 
 void Registrar::Run(std::wstring path, const std::wstring& commandLetter) {
@@ -24,8 +30,18 @@ void Registrar::Run(std::wstring path, const std::wstring& commandLetter) {
     // A file the probe misses (hidden, for example) may still load: note it and go on.
     if (!paths::IsPlainFile(path))
       view_.AppendPanelLine(L"File not found...");
-    else
-      path = paths::LongPath(path);
+    else if (const std::wstring longPath = paths::LongPath(path); !longPath.empty())
+      path = longPath;  // else a folder on the way may not be listed: the path as given
+    // Two commands on one head at a time only when the user ends the first.
+    const std::wstring fullPath = paths::FullPath(path);
+    const auto sameHead = std::find_if(lateWorkers_.begin(), lateWorkers_.end(), [&](const auto& worker) {
+      return !worker->Ended() && SamePath(worker->Path(), fullPath);
+    });
+    const bool unregistering = sameHead != lateWorkers_.end() && (*sameHead)->Unregisters();
+    if (sameHead != lateWorkers_.end() && !EndLateWorkers(L"go on", fullPath)) {
+      view_.AppendPanelLine(StillRunningLine(FileNameOf(fullPath), unregistering));
+      return;
+    }
 
     std::erase_if(exitingWorkers_, [](const auto& worker) { return worker->Exited(); });
     view_.SetBusyPointer(true);
@@ -86,6 +102,26 @@ void Registrar::OnLateWorkerTimer() {
     view_.RequestListRefresh();
   }
   if (lateWorkers_.empty()) KillTimer(view_.Handle(), kLateWorkerTimer);
+}
+
+bool Registrar::EndLateWorkers(const std::wstring& then, const std::wstring& path) {
+  // Found anew after each question: while one is open, the timer takes a head that ends off the list.
+  const auto find = [this](const EntryWorker* worker) {
+    return std::find_if(lateWorkers_.begin(), lateWorkers_.end(), [&](const auto& w) { return w.get() == worker; });
+  };
+  std::vector<const EntryWorker*> asked;
+  for (const auto& worker : lateWorkers_)
+    if (!worker->Ended() && (path.empty() || SamePath(worker->Path(), path))) asked.push_back(worker.get());
+  for (const EntryWorker* worker : asked) {
+    if (find(worker) == lateWorkers_.end() || worker->Ended()) continue;
+    const std::wstring question = StillRunningQuestion(FileNameOf(worker->Path()), worker->Unregisters(), then);
+    if (ShowBox(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
+    if (const auto it = find(worker); it != lateWorkers_.end()) {
+      (*it)->Terminate();
+      lateWorkers_.erase(it);
+    }
+  }
+  return true;
 }
 
 void Registrar::EndWorkers() {

@@ -27,6 +27,10 @@ class Registrar {
   void OnLateWorkerTimer();
   // Has a worker ready for the command that is likely to follow.
   void PrepareWorker() { spare_.Prepare(); }
+  // Asks about each head still running past the time limit (only about those on path, unless it is
+  // empty) whether to end it and then do what the user wants (then: "close", "go on"). Yes ends it;
+  // false once the user lets one run on.
+  bool EndLateWorkers(const std::wstring& then, const std::wstring& path = L"");
   // Ends every worker still running (the window closes).
   void EndWorkers();
 

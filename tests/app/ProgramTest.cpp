@@ -2,12 +2,14 @@
 // paths it takes): the single instance and its hand-off, a start with the user's ordinary rights and
 // the commands that load system DLLs on first use, all seen from outside.
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <map>
 
 #include "TestEnv.h"
 #include "app/WindowLayout.h"
+#include "shell/AssociatePrompt.h"
 
 using namespace testenv;
 
@@ -61,9 +63,17 @@ TEST(Program, SecondStartsHandTheirPathOverAndEnd) {
       {shortPath, dir + "Chess Head.ocx"}, {"\"" + dir + "b.ocx\" extra", dir + "b.ocx"}, {cyrillic, cyrillic},
       {"\"", cyrillic} /* no path: the box stays */, {dir + "missing.ocx", ""}};
   for (const auto& [arguments, box] : starts) {
+    ShowWindow(main, SW_MINIMIZE);
     ASSERT_TRUE(SecondStartEnds(arguments)) << arguments;
     EXPECT_EQ(Text(main, kHeadFileBox), Wide(box)) << arguments;
+    EXPECT_FALSE(IsIconic(main)) << "a hand-off restores the window";
   }
+  // Typed text in any script reaches the box through the program's message loop.
+  const HWND box = GetDlgItem(main, kHeadFileBox);
+  PostMessageW(box, EM_SETSEL, 0, -1);
+  for (const wchar_t typed : std::wstring(L"\u0448\u4E2D\u00E9")) PostMessageW(box, WM_CHAR, typed, 1);
+  EXPECT_TRUE(PumpUntil([&] { return Text(main, kHeadFileBox) == L"\u0448\u4E2D\u00E9"; }, 5000))
+      << Text(main, kHeadFileBox).size();
 
   // The window comes to the front, not to stay on top.
   HWND other = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
@@ -80,6 +90,26 @@ TEST(Program, SecondStartsHandTheirPathOverAndEnd) {
   const HANDLE object = CreateMutexW(&refused, FALSE, L"Local\\VeskGameHeadInstaller.Instance");
   EXPECT_TRUE(SecondStartEnds("", 45000) && !FindWindowA("VeskMainWindow", nullptr)) << "a second window opened";
   CloseHandle(object), LocalFree(refused.lpSecurityDescriptor);
+}
+
+// A path handed over while the start-up question is open is kept for after it, and not cleared by
+// the start's own empty command line; the window stays hidden until the question is answered.
+TEST(Program, APathHandedOverDuringTheStartUpQuestionIsTaken) {
+  DeleteTree(HKEY_CURRENT_USER, "Software\\VB and VBA Program Settings\\VeskOCXInstall");
+  const std::string head = TestDir() + "a.ocx";
+  WriteFileBytes(head, "x");
+  Process first(kProgram);
+  DialogAnswerer boxes(first.Id());
+  std::atomic<HWND> question = nullptr;
+  boxes.Handle([&](const BoxInfo& box) { return question = box.hwnd, true; });  // answered below
+  ASSERT_TRUE(PumpUntil([&] { return question != nullptr; }, 30000));
+  EXPECT_TRUE(SecondStartEnds(head));
+  const HWND main = FindWindowA("VeskMainWindow", nullptr);
+  EXPECT_FALSE(IsWindowVisible(main)) << "shown behind the question";
+  DialogAnswerer::Press(question, associate_prompt::kNoButton);
+  EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(main) && Text(main, kHeadFileBox) == Wide(head); }, 10000));
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(first.WaitExit(15000).has_value());
 }
 
 // Thirty-two starts at once with none running: one becomes the instance, each other one hands its

@@ -61,14 +61,21 @@ void Plan(DialogAnswerer& boxes, int checkBox, bool click, int button, bool* tic
 // a missing file. The box has the focus after start-up and after a box.
 TEST_F(WindowTest, HandOffMessagesPutTheLongPathIntoTheBox) {
   EXPECT_EQ(GetFocus(), Window().HeadFileBox()) << "typing after start-up goes to the head file box";
-  Boxes().Answer(IDOK);
-  registration::RegisterHead(Window(), Window().Registrar());  // "Please enter an ocx file first..."
-  EXPECT_TRUE(PumpUntil([&] { return GetFocus() == Window().HeadFileBox(); }, 2000)) << "and after a box";
   const std::string dir = TestDir(), path = dir + "Long Head Name.ocx", z(1, '\0');
   WriteFileBytes(path, "x");
   char shortPath[MAX_PATH] = {};
   GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
   const std::wstring wide = FromAnsi(shortPath) + L'\0', full = FromAnsi(path);
+  std::wstring whileOpen = L"?";  // a path handed over while a box is open waits for it to close
+  Boxes().Handle([&](const BoxInfo& box) {
+    startup::SendHandOff(Window().hWnd(), full);
+    whileOpen = Window().HeadFileText();
+    return DialogAnswerer::Press(box.hwnd, IDOK), true;
+  });
+  registration::RegisterHead(Window(), Window().Registrar());  // "Please enter an ocx file first..."
+  EXPECT_EQ(whileOpen, L"");
+  EXPECT_TRUE(PumpUntil([&] { return GetFocus() == Window().HeadFileBox() && Window().HeadFileText() == full; }, 2000))
+      << "focus and the path after a box";
   const std::string utf16(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
   const struct { ULONG_PTR dwData; std::string bytes; std::wstring box; } messages[] = {
       {3, shortPath + z, full}, {3, shortPath, full}, {3, shortPath + z + "junk", full}, {3, "", L""},
@@ -111,9 +118,18 @@ TEST_F(WindowTest, OcxAssociationWrittenRecognisedAndRemoved) {
   EXPECT_EQ(Classes(".ocx"), "ocxfile");
 }
 
+namespace {
+int g_listResets = 0;  // the Games list's reloads
+LRESULT CALLBACK CountListResets(int code, WPARAM wParam, LPARAM lParam) {
+  g_listResets += reinterpret_cast<const CWPSTRUCT*>(lParam)->message == LB_RESETCONTENT;
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+}  // namespace
+
 // The load asks only when .ocx files are not associated with the program and the user did not
-// decline for good, and removes the old verbs.
+// decline for good, removes the old verbs and reads the Games list once.
 TEST(MainWindowLoad, AsksOnlyWhenNeededAndRemovesOldVerbs) {
+  const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, &CountListResets, nullptr, GetCurrentThreadId());
   // The setting before ("" absent) and after; answer 0: no prompt.
   // refused: the association key refuses the write, which is reported in a box owned by the prompt.
   struct Case { bool associated; const char* setting; int answer; bool tick; const char* after; bool refused; };
@@ -132,7 +148,10 @@ TEST(MainWindowLoad, AsksOnlyWhenNeededAndRemovesOldVerbs) {
     if (c.answer) Plan(boxes, associate_prompt::kDoNotAskCheck, c.tick, c.answer, &ticked);
     if (c.refused) boxes.Answer(IDOK);
     MainWindow form;
+    g_listResets = 0;
     form.Show();
+    PumpUntil([] { return false; }, 600);
+    EXPECT_EQ(g_listResets, 1);
     EXPECT_TRUE(IsWindowVisible(form.hWnd()));
     ASSERT_EQ(boxes.SeenCount(), c.answer ? 1u + c.refused : 0u);
     if (c.refused) EXPECT_EQ(boxes.Seen()[1].owner, boxes.Seen()[0].hwnd) << "the box behind took clicks";
@@ -141,6 +160,7 @@ TEST(MainWindowLoad, AsksOnlyWhenNeededAndRemovesOldVerbs) {
     for (const char* key : kStaleVerbs) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
   }
   RefuseOcxWrites(false);
+  UnhookWindowsHookEx(hook);
 }
 
 // The dialog shows whether .ocx files are associated; OK writes or removes the association as

@@ -83,7 +83,6 @@ class GamesTest : public testenv::MainWindowTest {
   void SetUp() override {
     testenv::DeleteTree(LM, kClasses + "Software\\Ubique");
     MainWindowTest::SetUp();
-    Window().OnRefreshTimer();  // the start's tick: a later one comes from a request
   }
   void AddEntry(const std::wstring& name, const std::string& id) { SetKey(LM, FromAnsi(kList), name, REG_SZ, FromAnsi(id)); }
   bool Select(const std::wstring& name) {

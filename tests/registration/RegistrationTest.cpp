@@ -46,10 +46,6 @@ bool Registered(const std::string& classId = kChess, const std::string& entry = 
 
 class RegistrationTest : public testenv::MainWindowTest {
  protected:
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    Window().OnRefreshTimer();  // the start's tick: a later one comes from a command's request
-  }
   std::string Copy(const std::string& file, const std::string& as = "") {
     return testenv::CopyInto(testenv::HeadPath(file), dir_, as);
   }
@@ -168,6 +164,45 @@ TEST_F(RegistrationTest, WhileItWaitsTheWindowTakesNoInputButKeepsHandOffsAndClo
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(Run(Copy("exitproc.ocx"), L""), testenv::Lines({Ended(L"exit code 7")}));
   EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }, 2000));
+}
+
+// A head still running past the limit (its question unanswered) is ended only on Yes: before a
+// command on it, or a close.
+TEST_F(RegistrationTest, ALateHeadEndsOnlyWhenTheUserSaysSo) {
+  const std::wstring head = FromAnsi(Copy("askbox.ocx")), still = L"\"askbox.ocx\" is still registering. End it and ";
+  const HWND window = Window().hWnd();
+  EXPECT_EQ(Command(head, false), testenv::Lines({kCheck, kReg, registration::kTimeOutLine}));
+  Boxes().Answer(IDNO);
+  EXPECT_EQ(Command(head, true), testenv::Lines({kCheck, kUnreg, registration::StillRunningLine(L"askbox.ocx", false)}));
+  EXPECT_EQ(Boxes().Seen().back().text, still + L"go on?");
+  for (const int answer : {IDNO, IDYES}) {
+    Boxes().Answer(answer);
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(Boxes().Seen().back().text, still + L"close?");
+    EXPECT_EQ(IsWindow(window) != FALSE, answer == IDNO);
+  }
+}
+
+// A worker stands in the system folder, not in the head's, and shows no busy pointer of its own.
+TEST_F(RegistrationTest, WorkersStandInTheSystemFolder) {
+  SetCurrentDirectoryA(dir_.c_str());
+  EXPECT_EQ(Run(Copy("whereami.ocx"), L""), testenv::Lines({kOk}));
+  char system[MAX_PATH] = {};
+  GetSystemDirectoryA(system, MAX_PATH);
+  EXPECT_EQ(testenv::ReadFileBytes(dir_ + "where.txt"), std::string(system) + " 128");
+  SetCurrentDirectoryA("C:\\");
+}
+
+// A pattern in the box names no single head: it stays as given, and no command runs on it.
+TEST_F(RegistrationTest, WildcardsNameNoSingleHead) {
+  const std::wstring pattern = FromAnsi(dir_) + L"ch*.ocx";
+  Copy("chess.ocx");
+  startup::SendHandOff(Window().hWnd(), pattern);
+  EXPECT_EQ(Window().HeadFileText(), pattern);
+  Boxes().Answer(IDOK);
+  EXPECT_EQ(Command(pattern, false), testenv::Lines({kCheck, L"OCX not found!"}));
+  EXPECT_EQ(Boxes().Seen().back().text, pattern + L" names no single file. Please check filename...");
+  EXPECT_FALSE(Registered());
 }
 
 // Head paths long, short, with a trailing dot or in another script work through both commands.
