@@ -6,7 +6,7 @@
 #define NEEDS_FUNCTION headdep_answer
 #endif
 
-__declspec(dllimport) int __stdcall NEEDS_FUNCTION(void);
+__declspec(dllimport) int NEEDS_FUNCTION(void);
 
 static HRESULT check_answer(void) { return NEEDS_FUNCTION() == 42 ? S_OK : E_FAIL; }
 

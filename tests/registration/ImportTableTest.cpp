@@ -1,5 +1,4 @@
-// The import reader on built images, whole and damaged, the search for what a control misses with
-// a finder of made-up files, and the runtimes' install hints.
+// The import reader on built images, whole and damaged; what a control misses among made-up files; install hints.
 #include <map>
 
 #include <gtest/gtest.h>
@@ -13,132 +12,112 @@ namespace registration {
 namespace {
 
 using testimages::Build;
-std::optional<ImportTable> Read(const std::string& image) {
-  return ReadImportTable({reinterpret_cast<const unsigned char*>(image.data()), image.size()});
-}
-void Patch(std::string& image, size_t at, std::uint32_t value) { image.replace(at, 4, testimages::Le(value, 4)); }
+std::span<const unsigned char> Bytes(const std::string& image) { return {reinterpret_cast<const unsigned char*>(image.data()), image.size()}; }
+std::optional<ImportTable> Read(const std::string& image) { return ReadImportTable(Bytes(image)); }
 
 TEST(ImportTable, ReadsLoadAndDelayTablesOfBothLayouts) {
   for (const testimages::Spec& spec : testimages::Samples()) {
     const auto table = Read(Build(spec));
     ASSERT_TRUE(table);
     EXPECT_EQ(table->machine, spec.x64 ? Bitness::k64 : Bitness::k32);
-    ASSERT_EQ(table->dlls.size(), 3u);
-    const ImportedDll &dep = table->dlls[0], &late = table->dlls[2];
-    EXPECT_EQ(dep.name, "dep.dll");
-    EXPECT_EQ(dep.functions, (std::vector<std::string>{"Foo", "Bar"}));
-    EXPECT_EQ(dep.ordinals, std::vector<std::uint16_t>{7});
-    EXPECT_FALSE(dep.delayed);
-    EXPECT_TRUE(late.delayed && late.name == "late.dll" && late.functions[0] == "Baz" && late.ordinals[0] == 3);
+    std::vector<testimages::Dll> want = spec.imports;
+    want.insert(want.end(), spec.delayed.begin(), spec.delayed.end());
+    ASSERT_EQ(table->dlls.size(), want.size());
+    for (size_t i = 0; const ImportedDll& dll : table->dlls) {
+      EXPECT_TRUE(dll.name == want[i].name && dll.functions == want[i].functions && dll.ordinals == want[i].ordinals);
+      EXPECT_EQ(dll.delayed, i++ >= spec.imports.size());
+    }
     EXPECT_EQ(table->exports.size(), spec.exports.size());
     EXPECT_EQ(table->Exports("Zed") && table->ExportsOrdinal(2) && !table->ExportsOrdinal(3), !spec.exports.empty());
   }
 }
 
 // Cut anywhere, offsets and counts gone wild, names too long: read as far as the file holds, no
-// further (the sanitizers watch every read).
+// further (the sanitizers watch every read). A reader of large files takes the export table alone.
 TEST(ImportTable, DamagedFilesReadAsFarAsTheyHold) {
   const std::string whole = Build(testimages::Samples()[0]);
   for (size_t cut = 0; cut < whole.size(); cut += 3) {
     const auto table = Read(whole.substr(0, cut));
     ASSERT_EQ(table.has_value(), cut >= 0x44) << cut;  // up to the signature
     if (table) EXPECT_LE(table->dlls.size(), 3u);
+  }  // and the damage done on purpose: where, what, the DLLs then read (-1: no program)
+  const size_t dirs = 0x40 + 24 + 112, section = 0x40 + 24 + 240;
+  const std::tuple<size_t, std::uint32_t, int> patches[] = {
+      {dirs + 8, 0xFFFFFFF0, 1}, {dirs + 8, 0x0FFC, 1}, {section + 20, 0xFFFFFFFF, 0}, {section + 8, 0x10, 0},
+      {section + 16, 0x7FFFFFFF, 3}, {0x3C, 0xFFFFFFFE, -1}, {dirs - 4, 0xFFFFFFFF, 3}, {dirs - 4, 1, 0}};
+  for (const auto& [at, value, dlls] : patches) {
+    const auto table = Read(std::string(whole).replace(at, 4, testimages::Le(value, 4)));
+    EXPECT_EQ(table ? static_cast<int>(table->dlls.size()) : -1, dlls) << at;
   }
-  const size_t directories = 0x40 + 24 + 112, section = 0x40 + 24 + 240;
-  const std::pair<size_t, std::uint32_t> patches[] = {
-      {directories + 8, 0xFFFFFFF0}, {directories + 8, 0x0FFC}, {section + 20, 0xFFFFFFFF},
-      {section + 8, 0x10}, {section + 16, 0x7FFFFFFF}, {0x3C, 0xFFFFFFFE}, {directories - 4, 0xFFFFFFFF}};
-  for (const auto& [at, value] : patches) {
-    std::string image = whole;
-    Patch(image, at, value);
-    if (const auto table = Read(image)) EXPECT_LE(table->dlls.size(), 3u) << at;
-  }
-  std::string longName = Build({true, {{std::string(300, 'n') + ".dll", {std::string(257, 'f'), "ok"}}}, {}});
-  ASSERT_EQ(Read(longName)->dlls.size(), 0u);
-  longName = Build({true, {{"ok.dll", {std::string(257, 'f'), std::string(256, 'g')}}}, {}});
+  std::string longName = Build({true, {{std::string(300, 'n') + ".dll", {"ok"}}, {"ok.dll", {std::string(257, 'f'), std::string(256, 'g')}}}, {}});
+  ASSERT_EQ(Read(longName)->dlls.size(), 1u);
   EXPECT_EQ(Read(longName)->dlls[0].functions, std::vector<std::string>{std::string(256, 'g')});
-  EXPECT_FALSE(Read("MZ this is no program"));
+  const auto range = ExportTableRange(Bytes(whole.substr(0, 0x200)));
+  ASSERT_TRUE(range);
+  std::string exportsOnly(range->offset, '\0');
+  exportsOnly.replace(0, 0x200, whole, 0, 0x200).append(whole, range->offset, range->size);
+  EXPECT_EQ(Read(exportsOnly)->exports, (std::vector<std::string>{"Alpha", "Zed"}));
 }
 
-// Files by name: where they are and what they hold; asks for no name twice and none of an API set.
+// Files by name: where they are and what they hold (an API set looked for would be missing).
 struct FakeFinder : DllFinder {
   std::map<std::string, std::pair<FoundDll::Where, std::string>> files;
-  std::map<std::string, int> asked;
   FoundDll Find(const std::string& name) override {
-    ++asked[name];
     const auto it = files.find(name);
     return it == files.end() ? FoundDll{} : FoundDll{it->second.first, L"C:\\x\\" + std::wstring(name.begin(), name.end())};
   }
   std::vector<unsigned char> Read(const std::wstring& path, bool) override {
-    const std::string& bytes = files.at(std::string(path.begin() + 5, path.end())).second;
+    const auto bytes = Bytes(files.at(std::string(path.begin() + 5, path.end())).second);
     return {bytes.begin(), bytes.end()};
   }
 };
 
 std::vector<std::wstring> Lines(FakeFinder& finder, const testimages::Spec& control, bool lookIntoSystem = false,
-                                Bitness installer = Bitness::kUnknown) {
-  const std::string image = Build(control);
-  if (installer == Bitness::kUnknown) installer = control.x64 ? Bitness::k64 : Bitness::k32;
-  return MissingPieceLines({reinterpret_cast<const unsigned char*>(image.data()), image.size()}, installer,
+                                std::optional<Bitness> installer = {}) {
+  return MissingPieceLines(Bytes(Build(control)), installer.value_or(control.x64 ? Bitness::k64 : Bitness::k32),
                            lookIntoSystem, finder);
 }
 
-TEST(MissingPieces, NamesEachMissingPieceOnceAlongTheChain) {
+TEST(MissingPieces, NamesEachMissingPieceOnceAlongTheChainSixDeep) {
   using W = FoundDll::Where;
   FakeFinder finder;
-  finder.files = {
-      {"kernel32.dll", {W::kSystem, Build({false, {}, {}, {"GetTickCount"}})}},
+  finder.files = {{"kernel32.dll", {W::kSystem, Build({false, {}, {}, {"GetTickCount"}})}},
       {"dep.dll", {W::kElsewhere, Build({false, {{"foo.dll", {"F"}}, {"MSVCP140.dll", {"G"}}, {"msvcr120.dll", {}}}, {}})}},
       {"old.dll", {W::kElsewhere, Build({false, {{"dep.dll", {"Gone"}}}, {}, {"Foo", "Bar"}})}},
       {"wide.dll", {W::kElsewhere, Build({true, {}, {}, {"Foo"}})}}};
-  const std::vector<testimages::Dll> imports = {
-      {"msvcr120.dll", {"printf"}}, {"kernel32.dll", {"GetTickCount", "NewFunction"}},
-      {"api-ms-win-core-file-l1-1-0.dll", {"ReadFile"}}, {"dep.dll", {}},
-      {"old.dll", {"Foo", "Bar", "Baz", "A", "B", "C"}, {1, 9}}, {"wide.dll", {"Foo"}}};
+  const std::vector<testimages::Dll> imports = {{"msvcr120.dll", {"printf"}}, {"kernel32.dll", {"GetTickCount", "NewFunction"}},
+      {"api-ms-win-core-file-l1-1-0.dll", {"ReadFile"}}, {"dep.dll", {}}, {"old.dll", {"Foo", "Bar", "Baz", "A", "B", "C"}, {1, 9}}, {"wide.dll", {"Foo"}}};
   const std::vector<std::wstring> lines = Lines(finder, {false, imports, {{"DEP.DLL", {"Later"}}}});
+  const std::wstring no = L" has no function ", it = L" that the control needs.", absent = L", which is not on this computer.";
   EXPECT_EQ(lines, (std::vector<std::wstring>{
-                       L"It needs msvcr120.dll, which is not on this computer.", L"Install the Visual C++ 2013 runtime (x86).",
-                       L"dep.dll has no function Later that the control needs.",
-                       L"old.dll has no function Baz that the control needs.", L"old.dll has no function A that the control needs.",
-                       L"old.dll has no function B that the control needs.",
-                       L"old.dll lacks 2 more functions that the control needs.",
-                       L"The wide.dll found (C:\\x\\wide.dll) is a 64-bit DLL; the control needs a 32-bit one.",
-                       L"dep.dll needs foo.dll, which is not on this computer.",
-                       L"dep.dll needs MSVCP140.dll, which is not on this computer.",
-                       L"Install the Visual C++ 2015-2022 runtime (x86).",
-                       L"dep.dll has no function Gone that old.dll needs."}));
-  EXPECT_FALSE(finder.asked.contains("api-ms-win-core-file-l1-1-0.dll"));
-  for (const auto& [name, times] : finder.asked) EXPECT_EQ(times, 1) << name;
+      L"It needs msvcr120.dll" + absent, L"Install the Visual C++ 2013 runtime (x86).", L"dep.dll" + no + L"Later" + it,
+      L"old.dll" + no + L"Baz" + it, L"old.dll" + no + L"A" + it, L"old.dll" + no + L"B" + it,
+      L"old.dll lacks 2 more functions" + it,
+      L"The wide.dll found (C:\\x\\wide.dll) is a 64-bit DLL; the control needs a 32-bit one.",
+      L"dep.dll needs foo.dll" + absent, L"dep.dll needs MSVCP140.dll" + absent,
+      L"Install the Visual C++ 2015-2022 runtime (x86).", L"dep.dll" + no + L"Gone that old.dll needs."}));
   // A function missing from a DLL of the system counts when the load missed a function.
-  finder.asked.clear();
-  EXPECT_EQ(Lines(finder, {false, {imports[1]}, {}}, true),
-            std::vector<std::wstring>{L"kernel32.dll has no function NewFunction that the control needs."});
+  EXPECT_EQ(Lines(finder, {false, {imports[1]}, {}}, true), std::vector<std::wstring>{L"kernel32.dll" + no + L"NewFunction" + it});
   EXPECT_EQ(Lines(finder, {true, {imports[1]}, {}}, true, Bitness::k32), std::vector<std::wstring>{OtherBitnessLine(Bitness::k64)});
-}
-
-TEST(MissingPieces, ChainsAreFollowedSixDeepAndCyclesEnd) {
-  FakeFinder finder;
+  // Chains are followed six deep, and cycles end.
   for (int i = 0; i < 8; ++i)  // d0 needs d1 ... d7 needs gone.dll; d3 needs d0 as well
     finder.files["d" + std::to_string(i) + ".dll"] = {FoundDll::Where::kElsewhere,
         Build({true, {{i == 7 ? "gone.dll" : "d" + std::to_string(i + 1) + ".dll", {}}, {"d0.dll", {}}}, {}})};
   EXPECT_TRUE(Lines(finder, {true, {{"d2.dll", {}}}, {}}).empty()) << "gone.dll lies seven deep";
-  EXPECT_EQ(Lines(finder, {true, {{"d3.dll", {}}}, {}}),
-            std::vector<std::wstring>{L"d7.dll needs gone.dll, which is not on this computer."});
+  EXPECT_EQ(Lines(finder, {true, {{"d3.dll", {}}}, {}}), std::vector<std::wstring>{L"d7.dll needs gone.dll, which is not on this computer."});
 }
 
 TEST(RuntimeHints, MostUsedRuntimesByVersionAndBitness) {
-  const std::pair<const char*, std::wstring> hints[] = {
+  const std::pair<const char*, std::wstring> hints[] = {  // a year stands for "Install the ... runtime (x86)."
       {"MSVCR71.dll", L"MSVCR71.dll comes with programs made with Visual C++ 2003 and has no installer: ask the "
                       L"control's maker for it and put it in the control's folder."},
-      {"msvcp80.dll", L"Install the Visual C++ 2005 runtime (x86)."}, {"msvcr90.dll", L"Install the Visual C++ 2008 runtime (x86)."},
-      {"mfc100u.dll", L"Install the Visual C++ 2010 runtime (x86)."}, {"msvcp110.dll", L"Install the Visual C++ 2012 runtime (x86)."},
-      {"vcruntime140_1.dll", L"Install the Visual C++ 2015-2022 runtime (x86)."},
-      {"concrt140.dll", L"Install the Visual C++ 2015-2022 runtime (x86)."},
+      {"msvcp80.dll", L"2005"}, {"msvcr90.dll", L"2008"}, {"mfc100u.dll", L"2010"}, {"msvcp110.dll", L"2012"},
+      {"vcruntime140_1.dll", L"2015-2022"}, {"concrt140.dll", L"2015-2022"}, {"MSVCR120.DLL", L"2013"},
       {"msvcr120d.dll", L"msvcr120d.dll comes only with Visual Studio 2013: this is a test build of the control. Ask "
-                        L"its maker for the released one."},
-      {"MSVBVM60.DLL", L"Install the Visual Basic 6 runtime."}, {"msvcrt.dll", L""}, {"mfc42.dll", L""},
-      {"msvcr.dll", L""}, {"msvcr1200.dll", L""}, {"user32.dll", L""}};
-  for (const auto& [dll, hint] : hints) EXPECT_EQ(RuntimeHint(dll, Bitness::k32), hint) << dll;
+                        L"its maker for the released one."}, {"MSVBVM60.DLL", L"Install the Visual Basic 6 runtime."},
+      {"msvcrt.dll", L""}, {"mfc42.dll", L""}, {"msvcr.dll", L""}, {"msvcr1200.dll", L""}, {"user32.dll", L""}};
+  for (const auto& [dll, hint] : hints)
+    EXPECT_EQ(RuntimeHint(dll, Bitness::k32), hint.size() % 5 == 4 ? L"Install the Visual C++ " + hint + L" runtime (x86)." : hint);
   EXPECT_EQ(RuntimeHint("vcomp140.dll", Bitness::k64), L"Install the Visual C++ 2015-2022 runtime (x64).");
   EXPECT_TRUE(IsSideBySideRuntime("msvcp90.dll") && !IsSideBySideRuntime("msvcp100.dll"));
 }

@@ -7,17 +7,9 @@
 
 namespace testimages {
 
-struct Dll {
-  std::string name;
-  std::vector<std::string> functions;
-  std::vector<std::uint16_t> ordinals = {};
-};
-struct Spec {
-  bool x64 = true;
-  std::vector<Dll> imports, delayed;
-  std::vector<std::string> exports = {};
-  bool oldDelay = false;  // the delay-load table in addresses, not relative ones (32-bit only)
-};
+struct Dll { std::string name; std::vector<std::string> functions; std::vector<std::uint16_t> ordinals = {}; };
+// oldDelay: the delay-load table in addresses, not relative ones (32-bit only).
+struct Spec { bool x64 = true; std::vector<Dll> imports, delayed; std::vector<std::string> exports = {}; bool oldDelay = false; };
 
 inline std::string Le(std::uint64_t value, int width) {
   std::string bytes;
@@ -30,8 +22,7 @@ inline std::string Build(const Spec& spec) {
   const int width = spec.x64 ? 8 : 4;
   std::string data;
   const auto put = [&](const std::string& bytes) {
-    data.append(data.size() % 8 ? 8 - data.size() % 8 : 0, '\0');
-    data += bytes;
+    data.append((8 - data.size() % 8) % 8, '\0') += bytes;
     return static_cast<std::uint32_t>(0x1000 + data.size() - bytes.size());
   };
   // The names and the thunk table of each DLL, then its descriptor (load or delay-load).
@@ -49,15 +40,18 @@ inline std::string Build(const Spec& spec) {
     return dlls.empty() ? 0 : put(table + std::string(delayed ? 32 : 20, '\0'));
   };
   const std::uint32_t imports = descriptors(spec.imports, false), delayed = descriptors(spec.delayed, true);
+  // The export directory first, then its names, as the linkers lay them out (the size covers all).
+  const std::uint32_t exports = put(std::string(40, '\0')), count = static_cast<std::uint32_t>(spec.exports.size());
   std::string names;
   for (const std::string& e : spec.exports) names += Le(put(e + '\0'), 4);
-  const std::uint32_t count = static_cast<std::uint32_t>(spec.exports.size());
-  const std::uint32_t exports = put(Le(0, 16) + Le(1, 4) + Le(count, 4) + Le(count, 4) + Le(0, 4) +
-                                    Le(count ? put(names) : 0, 4) + Le(0, 4));
+  const std::string directory = Le(0, 16) + Le(1, 4) + Le(count, 4) + Le(count, 4) + Le(0, 4) + Le(count ? put(names) : 0, 4);
+  data.replace(exports - 0x1000, directory.size(), directory);
+  const std::string exportsSize = Le(0x1000 + data.size() - exports, 4);
   data.resize((data.size() + 0x1FF) & ~size_t{0x1FF});
 
   std::string directories(16 * 8, '\0');
   for (auto [index, rva] : {std::pair{0, exports}, {1, imports}, {13, delayed}}) directories.replace(index * 8, 4, Le(rva, 4));
+  directories.replace(4, 4, exportsSize);
   std::string optional = Le(spec.x64 ? 0x20B : 0x10B, 2) + std::string(spec.x64 ? 22 : 26, '\0') + Le(base, width);
   optional += std::string(60 - optional.size(), '\0') + Le(0x200, 4);  // the size of the headers
   optional += std::string((spec.x64 ? 108 : 92) - optional.size(), '\0') + Le(16, 4) + directories;
@@ -70,8 +64,7 @@ inline std::string Build(const Spec& spec) {
 
 // The images the tests read, and the fuzz target's seeds.
 inline std::vector<Spec> Samples() {
-  const std::vector<Dll> imports = {{"dep.dll", {"Foo", "Bar"}, {7}}, {"KERNEL32.dll", {"GetTickCount"}}};
-  const std::vector<Dll> delayed = {{"late.dll", {"Baz"}, {3}}};
+  const std::vector<Dll> imports = {{"dep.dll", {"Foo", "Bar"}, {7}}, {"KERNEL32.dll", {"GetTickCount"}}}, delayed = {{"late.dll", {"Baz"}, {3}}};
   return {{true, imports, delayed, {"Zed", "Alpha"}}, {false, imports, delayed, {"Zed", "Alpha"}},
           {false, imports, delayed, {}, true}};
 }
