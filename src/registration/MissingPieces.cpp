@@ -17,6 +17,8 @@ namespace {
 constexpr size_t kFunctionsNamed = 3;
 // DLL names looked for at most, in all.
 constexpr size_t kMaxLookups = 1024;
+// Lines at most; a control missing more than this needs more than a list of names.
+constexpr size_t kMaxLines = 20;
 
 std::string Lower(std::string_view name) {
   std::string lower(name);
@@ -56,10 +58,14 @@ class Search {
 
   std::vector<std::wstring> Run(const ImportTable& control) {
     queue_.push_back({&control, L"", 0});
-    while (!queue_.empty()) {
+    while (!queue_.empty() && lines_.size() <= kMaxLines) {
       const Importer importer = queue_.front();
       queue_.pop_front();
       for (const ImportedDll& dll : Merged(importer.table->dlls)) Check(importer, dll);
+    }
+    if (lines_.size() > kMaxLines) {
+      lines_.resize(kMaxLines);
+      lines_.push_back(L"More is missing than these lines show.");
     }
     return std::move(lines_);
   }
@@ -68,21 +74,23 @@ class Search {
   // The DLLs of both tables, each name once with all it is asked for.
   static std::vector<ImportedDll> Merged(const std::vector<ImportedDll>& dlls) {
     std::vector<ImportedDll> merged;
+    std::map<std::string, size_t> byName;
     for (const ImportedDll& dll : dlls) {
-      const auto same = std::find_if(merged.begin(), merged.end(), [&](const ImportedDll& m) { return Lower(m.name) == Lower(dll.name); });
-      if (same == merged.end()) {
+      const auto [at, isNew] = byName.try_emplace(Lower(dll.name), merged.size());
+      if (isNew) {
         merged.push_back(dll);
         continue;
       }
-      same->functions.insert(same->functions.end(), dll.functions.begin(), dll.functions.end());
-      same->ordinals.insert(same->ordinals.end(), dll.ordinals.begin(), dll.ordinals.end());
+      ImportedDll& same = merged[at->second];
+      same.functions.insert(same.functions.end(), dll.functions.begin(), dll.functions.end());
+      same.ordinals.insert(same.ordinals.end(), dll.ordinals.begin(), dll.ordinals.end());
     }
     return merged;
   }
 
   void Check(const Importer& importer, const ImportedDll& dll) {
     const std::string lower = Lower(dll.name);
-    if (IsApiSet(lower)) return;
+    if (IsApiSet(lower) || lines_.size() > kMaxLines) return;
     const std::wstring who = importer.name.empty() ? L"the control" : importer.name, name = Widened(dll.name);
     auto [at, isNew] = resolved_.try_emplace(lower);
     Resolved& r = at->second;

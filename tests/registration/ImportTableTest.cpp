@@ -100,11 +100,15 @@ TEST(MissingPieces, NamesEachMissingPieceOnceAlongTheChainSixDeep) {
   EXPECT_EQ(Lines(finder, {false, {imports[1]}, {}}, true), std::vector<std::wstring>{L"kernel32.dll" + no + L"NewFunction" + it});
   EXPECT_EQ(Lines(finder, {true, {imports[1]}, {}}, true, Bitness::k32), std::vector<std::wstring>{OtherBitnessLine(Bitness::k64)});
   // Chains are followed six deep, and cycles end.
-  for (int i = 0; i < 8; ++i)  // d0 needs d1 ... d7 needs gone.dll; d3 needs d0 as well
+  for (int i = 0; i < 8; ++i)  // d0 needs d1 ... d7 needs gone.dll; each needs d0 as well
     finder.files["d" + std::to_string(i) + ".dll"] = {FoundDll::Where::kElsewhere,
         Build({true, {{i == 7 ? "gone.dll" : "d" + std::to_string(i + 1) + ".dll", {}}, {"d0.dll", {}}}, {}})};
   EXPECT_TRUE(Lines(finder, {true, {{"d2.dll", {}}}, {}}).empty()) << "gone.dll lies seven deep";
   EXPECT_EQ(Lines(finder, {true, {{"d3.dll", {}}}, {}}), std::vector<std::wstring>{L"d7.dll needs gone.dll, which is not on this computer."});
+  testimages::Spec many{true, {}, {}};  // more missing than twenty lines name
+  for (int i = 0; i < 25; ++i) many.imports.push_back({"m" + std::to_string(i) + ".dll", {}});
+  const auto capped = Lines(finder, many);
+  EXPECT_TRUE(capped.size() == 21 && capped[19] == L"It needs m19.dll" + absent && capped[20] == L"More is missing than these lines show.");
 }
 
 TEST(RuntimeHints, MostUsedRuntimesByVersionAndBitness) {
