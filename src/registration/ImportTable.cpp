@@ -87,10 +87,15 @@ std::optional<std::uint32_t> DirectoryRva(const Image& image, const Layout& layo
   return rva ? std::optional(rva) : std::nullopt;
 }
 
-// Reads a thunk table (the names or numbers of the functions taken from one DLL). Old delay-load
-// tables hold addresses instead of relative ones: toRva turns them back.
-template <typename ToRva>
-void ReadThunks(const Image& image, const Layout& layout, std::uint64_t tableRva, ToRva toRva, ImportedDll& dll,
+// A relative address from a field of the old delay-load layout, which holds addresses in the image
+// loaded at base (0 for the fields that are relative already); nothing when it lies outside.
+std::optional<std::uint64_t> ToRva(std::uint64_t value, std::uint64_t base) {
+  if (value < base || value - base > 0xFFFFFFFFu) return std::nullopt;
+  return value - base;
+}
+
+// Reads a thunk table: the names or numbers of the functions taken from one DLL.
+void ReadThunks(const Image& image, const Layout& layout, std::uint64_t tableRva, std::uint64_t base, ImportedDll& dll,
                 size_t& budget) {
   const size_t width = layout.wide ? 8 : 4;
   const std::uint64_t byNumber = layout.wide ? 1ull << 63 : 1ull << 31;
@@ -99,54 +104,34 @@ void ReadThunks(const Image& image, const Layout& layout, std::uint64_t tableRva
     if (!thunk || *thunk == 0) return;
     if (*thunk & byNumber) {
       dll.ordinals.push_back(static_cast<std::uint16_t>(*thunk & 0xFFFF));
-    } else if (const auto rva = toRva(*thunk)) {
+    } else if (const auto rva = ToRva(*thunk, base)) {
       if (auto name = image.Name(*rva + 2)) dll.functions.push_back(std::move(*name));  // after the 2-byte hint
     }
   }
 }
 
-void ReadImports(const Image& image, const Layout& layout, ImportTable& table) {
-  const auto start = DirectoryRva(image, layout, kImports);
-  if (!start) return;
-  size_t budget = kMaxNames;
-  const auto same = [](std::uint64_t rva) { return std::optional(rva); };
-  for (size_t i = 0; i < kMaxImportedDlls; ++i) {
-    const std::uint64_t at = *start + 20ull * i;  // IMAGE_IMPORT_DESCRIPTOR
-    const auto nameRva = image.At(at + 12, 4);
-    if (!nameRva || *nameRva == 0) return;
-    auto name = image.Name(*nameRva);
-    if (!name) continue;
-    ImportedDll dll;
-    dll.name = std::move(*name);
-    const std::uint64_t names = image.At(at, 4).value_or(0), addresses = image.At(at + 16, 4).value_or(0);
-    ReadThunks(image, layout, names ? names : addresses, same, dll, budget);
-    table.dlls.push_back(std::move(dll));
-  }
-}
-
-void ReadDelayImports(const Image& image, const Layout& layout, ImportTable& table) {
-  const auto start = DirectoryRva(image, layout, kDelayImports);
+// The load table (delayed false) or the delay-load table.
+void ReadImports(const Image& image, const Layout& layout, bool delayed, ImportTable& table) {
+  const auto start = DirectoryRva(image, layout, delayed ? kDelayImports : kImports);
   if (!start) return;
   size_t budget = kMaxNames;
   for (size_t i = 0; i < kMaxImportedDlls; ++i) {
-    const std::uint64_t at = *start + 32ull * i;  // the delay-load descriptor
-    const auto attributes = image.At(at, 4), nameField = image.At(at + 4, 4), namesField = image.At(at + 16, 4);
-    if (!attributes || !nameField || *nameField == 0) return;
-    // Bit 0 of the attributes: the fields are relative addresses; without it, the old layout's addresses.
-    const bool relative = (*attributes & 1) != 0;
-    const std::uint64_t base = layout.imageBase;
-    const auto toRva = [relative, base](std::uint64_t value) -> std::optional<std::uint64_t> {
-      if (relative) return value;
-      if (value < base || value - base > 0xFFFFFFFFu) return std::nullopt;
-      return value - base;
-    };
-    const auto nameRva = toRva(*nameField);
+    // IMAGE_IMPORT_DESCRIPTOR: the name table at 0, the DLL's name at 12, the address table at 16.
+    // The delay-load descriptor: attributes at 0, the DLL's name at 4, the name table at 16; bit 0 of
+    // the attributes says its fields are relative addresses, without it they are the old layout's.
+    const std::uint64_t at = *start + (delayed ? 32ull : 20ull) * i;
+    const auto nameField = image.At(at + (delayed ? 4 : 12), 4), first = image.At(at, 4);
+    if (!nameField || *nameField == 0 || !first) return;
+    const std::uint64_t base = delayed && !(*first & 1) ? layout.imageBase : 0;
+    const auto nameRva = ToRva(*nameField, base);
     auto name = nameRva ? image.Name(*nameRva) : std::nullopt;
     if (!name) continue;
     ImportedDll dll;
     dll.name = std::move(*name);
-    dll.delayed = true;
-    if (const auto names = toRva(namesField.value_or(0)); names && *names) ReadThunks(image, layout, *names, toRva, dll, budget);
+    dll.delayed = delayed;
+    const std::uint64_t names = delayed ? image.At(at + 16, 4).value_or(0) : *first;
+    const auto thunks = ToRva(names ? names : image.At(at + 16, 4).value_or(0), base);
+    if (thunks && *thunks) ReadThunks(image, layout, *thunks, base, dll, budget);
     table.dlls.push_back(std::move(dll));
   }
 }
@@ -164,7 +149,6 @@ void ReadExports(const Image& image, const Layout& layout, ImportTable& table) {
     if (!rva) break;
     if (auto name = image.Name(*rva)) table.exports.push_back(std::move(*name));
   }
-  std::sort(table.exports.begin(), table.exports.end());
 }
 
 }  // namespace
@@ -221,8 +205,8 @@ std::optional<ImportTable> ReadImportTable(std::span<const unsigned char> file) 
   ImportTable table;
   table.machine = opened->machine;
   if (opened->layout) {
-    ReadImports(opened->image, *opened->layout, table);
-    ReadDelayImports(opened->image, *opened->layout, table);
+    ReadImports(opened->image, *opened->layout, false, table);
+    ReadImports(opened->image, *opened->layout, true, table);
     ReadExports(opened->image, *opened->layout, table);
   }
   return table;

@@ -25,7 +25,8 @@ struct ImportedDll {
 struct ImportTable {
   Bitness machine = Bitness::kUnknown;  // kUnknown: neither x86 nor x64
   std::vector<ImportedDll> dlls;
-  std::vector<std::string> exports;     // the names the file exports, sorted
+  // The names the file exports, in its order: sorted, as the loader searches them.
+  std::vector<std::string> exports;
   std::uint32_t firstOrdinal = 0;       // the numbers it exports: firstOrdinal and the next ordinalCount - 1
   std::uint32_t ordinalCount = 0;
 

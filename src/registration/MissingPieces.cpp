@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <deque>
-#include <map>
+#include <memory>
 #include <optional>
-#include <set>
 
 #include "registration/ImportTable.h"
 #include "registration/RuntimeHints.h"
@@ -39,9 +37,13 @@ const wchar_t* BitsText(Bitness bitness) { return bitness == Bitness::k64 ? L"64
 
 // What became of one DLL name.
 struct Resolved {
+  std::string lower;  // the name in lower case: the loader loads one DLL per name
+  std::wstring name;  // as first met
   FoundDll found;
   std::optional<ImportTable> table;  // read when found; its exports are checked against every importer
   bool wrongBitness = false;
+  bool report = false;    // missing or of the other bitness, and not yet said so
+  bool followed = false;  // its own imports are looked at
 };
 
 // A file whose imports are looked at: the control, then the DLLs found for it.
@@ -58,10 +60,11 @@ class Search {
 
   std::vector<std::wstring> Run(const ImportTable& control) {
     queue_.push_back({&control, L"", 0});
-    while (!queue_.empty() && lines_.size() <= kMaxLines) {
-      const Importer importer = queue_.front();
-      queue_.pop_front();
-      for (const ImportedDll& dll : Merged(importer.table->dlls)) Check(importer, dll);
+    // Each DLL name is checked for every descriptor that names it (a DLL may be imported at load and
+    // delay-loaded), but looked for and reported missing once.
+    for (size_t next = 0; next < queue_.size() && lines_.size() <= kMaxLines; ++next) {
+      const Importer importer = queue_[next];
+      for (const ImportedDll& dll : importer.table->dlls) Check(importer, dll);
     }
     if (lines_.size() > kMaxLines) {
       lines_.resize(kMaxLines);
@@ -71,43 +74,38 @@ class Search {
   }
 
  private:
-  // The DLLs of both tables, each name once with all it is asked for.
-  static std::vector<ImportedDll> Merged(const std::vector<ImportedDll>& dlls) {
-    std::vector<ImportedDll> merged;
-    std::map<std::string, size_t> byName;
-    for (const ImportedDll& dll : dlls) {
-      const auto [at, isNew] = byName.try_emplace(Lower(dll.name), merged.size());
-      if (isNew) {
-        merged.push_back(dll);
-        continue;
-      }
-      ImportedDll& same = merged[at->second];
-      same.functions.insert(same.functions.end(), dll.functions.begin(), dll.functions.end());
-      same.ordinals.insert(same.ordinals.end(), dll.ordinals.begin(), dll.ordinals.end());
-    }
-    return merged;
+  // The DLL of that name, found and read the first time it is asked for.
+  Resolved& Resolution(const std::string& name) {
+    std::string lower = Lower(name);
+    const auto at = std::lower_bound(resolved_.begin(), resolved_.end(), lower,
+                                     [](const auto& r, const std::string& key) { return r->lower < key; });
+    if (at != resolved_.end() && (*at)->lower == lower) return **at;
+    Resolved& r = **resolved_.insert(at, std::make_unique<Resolved>());
+    r.lower = std::move(lower);
+    r.name = Widened(name);
+    Resolve(name, r);
+    if (r.found.where == FoundDll::Where::kNowhere || r.wrongBitness) r.report = true;
+    return r;
   }
 
   void Check(const Importer& importer, const ImportedDll& dll) {
-    const std::string lower = Lower(dll.name);
-    if (IsApiSet(lower) || lines_.size() > kMaxLines) return;
-    const std::wstring who = importer.name.empty() ? L"the control" : importer.name, name = Widened(dll.name);
-    auto [at, isNew] = resolved_.try_emplace(lower);
-    Resolved& r = at->second;
-    if (isNew) {
-      Resolve(dll.name, r);
-      if (r.found.where == FoundDll::Where::kNowhere) {
-        Say((importer.name.empty() ? L"It" : importer.name) + L" needs " + name + L", which is not on this computer.");
-        Hint(dll.name);
-      } else if (r.wrongBitness) {
-        Say(L"The " + name + L" found (" + r.found.path + L") is a " + BitsText(r.table->machine) + L" DLL; " + who +
-            L" needs a " + BitsText(bitness_) + L" one.");
-        Hint(dll.name);
-      } else if (r.table && r.found.where == FoundDll::Where::kElsewhere && importer.depth + 1 < kMaxChainDepth) {
-        queue_.push_back({&*r.table, name, importer.depth + 1});
-      }
+    if (IsApiSet(Lower(dll.name)) || lines_.size() > kMaxLines) return;
+    const std::wstring who = importer.name.empty() ? L"the control" : importer.name;
+    Resolved& r = Resolution(dll.name);
+    if (r.report) {  // once, for the first importer
+      r.report = false;
+      if (r.found.where == FoundDll::Where::kNowhere)
+        Say({importer.name.empty() ? L"It" : importer.name, L" needs ", r.name, L", which is not on this computer."});
+      else
+        Say({L"The ", r.name, L" found (", r.found.path, L") is a ", BitsText(r.table->machine), L" DLL; ", who,
+             L" needs a ", BitsText(bitness_), L" one."});
+      Hint(dll.name);
+    } else if (r.table && !r.wrongBitness && !r.followed && r.found.where == FoundDll::Where::kElsewhere &&
+               importer.depth + 1 < kMaxChainDepth) {
+      r.followed = true;
+      queue_.push_back({&*r.table, r.name, importer.depth + 1});
     }
-    if (r.table && !r.wrongBitness) CheckFunctions(dll, *r.table, name, who);
+    if (r.table && !r.wrongBitness) CheckFunctions(dll, *r.table, r.name, who);
   }
 
   void Resolve(const std::string& name, Resolved& r) {
@@ -124,32 +122,37 @@ class Search {
   }
 
   void CheckFunctions(const ImportedDll& dll, const ImportTable& table, const std::wstring& name, const std::wstring& who) {
-    std::vector<std::wstring> missing;
+    size_t missing = 0;
+    const auto lacks = [&](const std::wstring& function) {
+      if (missing++ < kFunctionsNamed) Say({name, L" has no function ", function, L" that ", who, L" needs."});
+    };
     for (const std::string& function : dll.functions)
-      if (!table.Exports(function)) missing.push_back(Widened(function));
+      if (!table.Exports(function)) lacks(Widened(function));
     for (std::uint16_t ordinal : dll.ordinals)
-      if (!table.ExportsOrdinal(ordinal)) missing.push_back(L"number " + std::to_wstring(ordinal));
-    for (size_t i = 0; i < std::min(missing.size(), kFunctionsNamed); ++i)
-      Say(name + L" has no function " + missing[i] + L" that " + who + L" needs.");
-    if (missing.size() > kFunctionsNamed)
-      Say(name + L" lacks " + std::to_wstring(missing.size() - kFunctionsNamed) + L" more functions that " + who +
-          L" needs.");
-    if (!missing.empty()) Hint(dll.name);
+      if (!table.ExportsOrdinal(ordinal)) lacks(L"number " + std::to_wstring(ordinal));
+    if (missing > kFunctionsNamed)
+      Say({name, L" lacks ", std::to_wstring(missing - kFunctionsNamed), L" more functions that ", who, L" needs."});
+    if (missing > 0) Hint(dll.name);
   }
 
-  void Say(std::wstring line) { lines_.push_back(std::move(line)); }
+  void Say(std::initializer_list<std::wstring_view> parts) {
+    std::wstring& line = lines_.emplace_back();
+    for (std::wstring_view part : parts) line += part;
+  }
   void Hint(const std::string& dll) {
     std::wstring hint = RuntimeHint(dll, bitness_);
-    if (!hint.empty() && hints_.insert(hint).second) Say(std::move(hint));
+    if (hint.empty() || std::find(hints_.begin(), hints_.end(), hint) != hints_.end()) return;
+    hints_.push_back(hint);
+    lines_.push_back(std::move(hint));
   }
 
   const Bitness bitness_;
   const bool lookIntoSystem_;
   DllFinder& finder_;
-  std::map<std::string, Resolved> resolved_;  // by lower-case name; the loader loads one DLL per name
-  std::deque<Importer> queue_;
+  std::vector<std::unique_ptr<Resolved>> resolved_;  // by lower-case name
+  std::vector<Importer> queue_;                     // the files whose imports are looked at, in turn
   std::vector<std::wstring> lines_;
-  std::set<std::wstring> hints_;
+  std::vector<std::wstring> hints_;
   size_t filesRead_ = 0;
   size_t lookups_ = 0;
 };

@@ -83,17 +83,17 @@ TEST(MissingPieces, NamesEachMissingPieceOnceAlongTheChainSixDeep) {
   FakeFinder finder;
   finder.files = {{"kernel32.dll", {W::kSystem, Build({false, {}, {}, {"GetTickCount"}})}},
       {"dep.dll", {W::kElsewhere, Build({false, {{"foo.dll", {"F"}}, {"MSVCP140.dll", {"G"}}, {"msvcr120.dll", {}}}, {}})}},
-      {"old.dll", {W::kElsewhere, Build({false, {{"dep.dll", {"Gone"}}}, {}, {"Foo", "Bar"}})}},
+      {"old.dll", {W::kElsewhere, Build({false, {{"dep.dll", {"Gone"}}}, {}, {"Bar", "Foo"}})}},
       {"wide.dll", {W::kElsewhere, Build({true, {}, {}, {"Foo"}})}}};
   const std::vector<testimages::Dll> imports = {{"msvcr120.dll", {"printf"}}, {"kernel32.dll", {"GetTickCount", "NewFunction"}},
       {"api-ms-win-core-file-l1-1-0.dll", {"ReadFile"}}, {"dep.dll", {}}, {"old.dll", {"Foo", "Bar", "Baz", "A", "B", "C"}, {1, 9}}, {"wide.dll", {"Foo"}}};
   const std::vector<std::wstring> lines = Lines(finder, {false, imports, {{"DEP.DLL", {"Later"}}}});
   const std::wstring no = L" has no function ", it = L" that the control needs.", absent = L", which is not on this computer.";
   EXPECT_EQ(lines, (std::vector<std::wstring>{
-      L"It needs msvcr120.dll" + absent, L"Install the Visual C++ 2013 runtime (x86).", L"dep.dll" + no + L"Later" + it,
+      L"It needs msvcr120.dll" + absent, L"Install the Visual C++ 2013 runtime (x86).",
       L"old.dll" + no + L"Baz" + it, L"old.dll" + no + L"A" + it, L"old.dll" + no + L"B" + it,
       L"old.dll lacks 2 more functions" + it,
-      L"The wide.dll found (C:\\x\\wide.dll) is a 64-bit DLL; the control needs a 32-bit one.",
+      L"The wide.dll found (C:\\x\\wide.dll) is a 64-bit DLL; the control needs a 32-bit one.", L"dep.dll" + no + L"Later" + it,
       L"dep.dll needs foo.dll" + absent, L"dep.dll needs MSVCP140.dll" + absent,
       L"Install the Visual C++ 2015-2022 runtime (x86).", L"dep.dll" + no + L"Gone that old.dll needs."}));
   // A function missing from a DLL of the system counts when the load missed a function.

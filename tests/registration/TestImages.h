@@ -65,7 +65,7 @@ inline std::string Build(const Spec& spec) {
 // The images the tests read, and the fuzz target's seeds.
 inline std::vector<Spec> Samples() {
   const std::vector<Dll> imports = {{"dep.dll", {"Foo", "Bar"}, {7}}, {"KERNEL32.dll", {"GetTickCount"}}}, delayed = {{"late.dll", {"Baz"}, {3}}};
-  return {{true, imports, delayed, {"Zed", "Alpha"}}, {false, imports, delayed, {"Zed", "Alpha"}},
+  return {{true, imports, delayed, {"Alpha", "Zed"}}, {false, imports, delayed, {"Alpha", "Zed"}},
           {false, imports, delayed, {}, true}};
 }
 
