@@ -24,12 +24,8 @@ std::wstring WithSlash(std::wstring folder) {
   return folder;
 }
 
-template <typename Call>
-std::wstring Folder(Call call) {
-  wchar_t buffer[MAX_PATH + 1] = {};
-  const UINT n = call(buffer, MAX_PATH + 1);
-  return n > 0 && n <= MAX_PATH ? WithSlash(buffer) : std::wstring();
-}
+// A folder the system names into a buffer of MAX_PATH + 1 characters, taking n of them.
+std::wstring Folder(const wchar_t* buffer, DWORD n) { return n > 0 && n <= MAX_PATH ? WithSlash(buffer) : std::wstring(); }
 
 bool IsFile(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -43,19 +39,20 @@ bool IsFile(const std::wstring& path) {
 class LoaderSearch : public DllFinder {
  public:
   explicit LoaderSearch(const std::wstring& controlPath) {
-    system_ = Folder([](wchar_t* b, UINT n) { return GetSystemDirectoryW(b, n); });
-    windows_ = Folder([](wchar_t* b, UINT n) { return GetWindowsDirectoryW(b, n); });
-    folders_ = {controlPath.substr(0, controlPath.find_last_of(L"\\/") + 1), system_};
-    if (!windows_.empty()) folders_.insert(folders_.end(), {windows_ + L"System\\", windows_});
-    folders_.push_back(Folder([](wchar_t* b, UINT n) { return static_cast<UINT>(GetCurrentDirectoryW(n, b)); }));
+    wchar_t buffer[MAX_PATH + 1] = {};
+    system_ = Folder(buffer, GetSystemDirectoryW(buffer, MAX_PATH + 1));
+    windows_ = Folder(buffer, GetWindowsDirectoryW(buffer, MAX_PATH + 1));
+    const std::wstring current = Folder(buffer, GetCurrentDirectoryW(MAX_PATH + 1, buffer));
     std::wstring path(32767, L'\0');
     path.resize(GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size())));
-    for (size_t start = 0; start < path.size() && folders_.size() < kMaxPathFolders;) {
-      size_t end = path.find(L';', start);
-      if (end == std::wstring::npos) end = path.size();
-      std::wstring folder = path.substr(start, end - start);
+    // The folders, each ending with a backslash, separated by semicolons.
+    std::wstring folders = controlPath.substr(0, controlPath.find_last_of(L"\\/") + 1) + L";" + system_ + L";" +
+                           (windows_.empty() ? L"" : windows_ + L"System\\;" + windows_) + L";" + current + L";" + path;
+    for (size_t start = 0; start < folders.size() && folders_.size() < kMaxPathFolders;) {
+      const size_t end = std::min(folders.find(L';', start), folders.size());
+      std::wstring folder = folders.substr(start, end - start);
       std::erase(folder, L'"');
-      if (!folder.empty()) folders_.push_back(WithSlash(folder));
+      if (!folder.empty()) folders_.push_back(WithSlash(std::move(folder)));
       start = end + 1;
     }
   }
@@ -70,7 +67,7 @@ class LoaderSearch : public DllFinder {
     const bool runtime = !RuntimeHint(name, Bitness::kUnknown).empty();
     if (!runtime && !system_.empty() && IsFile(system_ + file)) return {FoundDll::Where::kSystem, system_ + file};
     for (const std::wstring& folder : folders_) {
-      if (folder.empty() || !IsFile(folder + file)) continue;
+      if (!IsFile(folder + file)) continue;
       return {folder == system_ ? FoundDll::Where::kSystem : FoundDll::Where::kElsewhere, folder + file};
     }
     if (IsSideBySideRuntime(name) && InSideBySideStore(name, file)) return {FoundDll::Where::kSystem, {}};
