@@ -54,8 +54,7 @@ TEST(ImportTable, DamagedFilesReadAsFarAsTheyHold) {
   EXPECT_EQ(Read(longName)->dlls[0].functions, std::vector<std::string>{std::string(256, 'g')});
   const auto range = ExportTableRange(Bytes(whole.substr(0, 0x200)));
   ASSERT_TRUE(range);
-  std::string exportsOnly(range->offset, '\0');
-  exportsOnly.replace(0, 0x200, whole, 0, 0x200).append(whole, range->offset, range->size);
+  const std::string exportsOnly = whole.substr(0, 0x200) + std::string(range->offset - 0x200, '\0') + whole.substr(range->offset, range->size);
   EXPECT_EQ(Read(exportsOnly)->exports, (std::vector<std::string>{"Alpha", "Zed"}));
 }
 

@@ -27,8 +27,7 @@ TEST(RegRules, WorkerOutcomeLines) {
       {{S::kEntryRunning, 0, 0, 0xC06D007E, none, k64, L"", true, {L"a"}}, {Ended(L"exception 0xC06D007E"), L"a"}},
   };
   for (const auto& [outcome, lines] : cases) EXPECT_EQ(OutcomeLines(outcome), lines) << lines.back();
-  // What is looked for after a failed load, or a delay-loaded DLL or function missing (on Wine, a
-  // function bound to its stub).
+  // What is looked for after a failed load or a missing delay-loaded piece (on Wine, a stub called).
   using L = LookFor;
   const std::pair<WorkerOutcome, LookFor> looks[] = {
       {{S::kLoadFailed, 126, 0, 0, k64, k64}, L::kDlls}, {{S::kLoadFailed, 127, 0, 0, k64, k64}, L::kFunctions},

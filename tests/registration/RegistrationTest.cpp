@@ -152,8 +152,7 @@ TEST_F(RegistrationTest, AFailedLoadNamesWhatIsMissing) {
     const std::wstring panel = Run(Copy(head), L""), wineStub = Ended(L"exception 0x80000100");
     EXPECT_TRUE(panel == testenv::Lines({kLoad, line}) || panel == testenv::Lines({wineStub, line})) << ToAnsi(panel);
   }
-  // Fifty DLLs of the system (their first function asked for by number) and a missing one, looked for
-  // and their exports read: no noticeable time (the best of three, the machine being shared).
+  // Fifty system DLLs (function 1 of each) and a missing one, exports read: no noticeable time (best of 3).
   testimages::Spec fifty{sizeof(void*) == 8, {{"gone.dll", {"F"}}}, {}};
   std::istringstream names("advapi32 avifil32 bcrypt cabinet cfgmgr32 clusapi comdlg32 credui crypt32 d3d9 d3d11 dbghelp "
       "dnsapi dxgi gdi32 gdiplus hid imm32 iphlpapi kernel32 kernelbase mpr msacm32 mscms msimg32 msvcrt mswsock ncrypt "
