@@ -43,18 +43,19 @@ class LoaderSearch : public DllFinder {
     system_ = Folder(buffer, GetSystemDirectoryW(buffer, MAX_PATH + 1));
     windows_ = Folder(buffer, GetWindowsDirectoryW(buffer, MAX_PATH + 1));
     const std::wstring current = Folder(buffer, GetCurrentDirectoryW(MAX_PATH + 1, buffer));
+    folders_ = {controlPath.substr(0, controlPath.find_last_of(L"\\/") + 1), system_,
+                windows_.empty() ? L"" : windows_ + L"System\\", windows_, current};
+    // PATH: folders separated by semicolons, some of them quoted.
     std::wstring path(32767, L'\0');
     path.resize(GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size())));
-    // The folders, each ending with a backslash, separated by semicolons.
-    std::wstring folders = controlPath.substr(0, controlPath.find_last_of(L"\\/") + 1) + L";" + system_ + L";" +
-                           (windows_.empty() ? L"" : windows_ + L"System\\;" + windows_) + L";" + current + L";" + path;
-    for (size_t start = 0; start < folders.size() && folders_.size() < kMaxPathFolders;) {
-      const size_t end = std::min(folders.find(L';', start), folders.size());
-      std::wstring folder = folders.substr(start, end - start);
+    for (size_t start = 0; start < path.size() && folders_.size() < kMaxPathFolders;) {
+      const size_t end = std::min(path.find(L';', start), path.size());
+      std::wstring folder = path.substr(start, end - start);
       std::erase(folder, L'"');
-      if (!folder.empty()) folders_.push_back(WithSlash(std::move(folder)));
+      folders_.push_back(WithSlash(std::move(folder)));
       start = end + 1;
     }
+    std::erase_if(folders_, [](const std::wstring& folder) { return folder.empty(); });
   }
 
   FoundDll Find(const std::string& name) override {
