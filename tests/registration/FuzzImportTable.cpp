@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   for (int i = 1, n = 0; i < *argc; ++i) {
     const std::filesystem::path folder = (*argv)[i];
     if ((*argv)[i][0] == '-' || !std::filesystem::is_directory(folder)) continue;
-    for (const testimages::Spec& spec : testimages::Samples())
-      std::ofstream(folder / ("sample" + std::to_string(n++)), std::ios::binary) << testimages::Build(spec);
+    for (const testimages::Plan& plan : testimages::Samples())
+      std::ofstream(folder / ("sample" + std::to_string(n++)), std::ios::binary) << testimages::Build(plan);
     break;
   }
   return 0;

@@ -16,19 +16,19 @@ std::span<const unsigned char> Bytes(const std::string& image) { return {reinter
 std::optional<ImportTable> Read(const std::string& image) { return ReadImportTable(Bytes(image)); }
 
 TEST(ImportTable, ReadsLoadAndDelayTablesOfBothLayouts) {
-  for (const testimages::Spec& spec : testimages::Samples()) {
-    const auto table = Read(Build(spec));
+  for (const testimages::Plan& plan : testimages::Samples()) {
+    const auto table = Read(Build(plan));
     ASSERT_TRUE(table);
-    EXPECT_EQ(table->machine, spec.x64 ? Bitness::k64 : Bitness::k32);
-    std::vector<testimages::Dll> want = spec.imports;
-    want.insert(want.end(), spec.delayed.begin(), spec.delayed.end());
+    EXPECT_EQ(table->machine, plan.x64 ? Bitness::k64 : Bitness::k32);
+    std::vector<testimages::Dll> want = plan.imports;
+    want.insert(want.end(), plan.delayed.begin(), plan.delayed.end());
     ASSERT_EQ(table->dlls.size(), want.size());
     for (size_t i = 0; const ImportedDll& dll : table->dlls) {
       EXPECT_TRUE(dll.name == want[i].name && dll.functions == want[i].functions && dll.ordinals == want[i].ordinals);
-      EXPECT_EQ(dll.delayed, i++ >= spec.imports.size());
+      EXPECT_EQ(dll.delayed, i++ >= plan.imports.size());
     }
-    EXPECT_EQ(table->exports.size(), spec.exports.size());
-    EXPECT_EQ(table->Exports("Zed") && table->ExportsOrdinal(2) && !table->ExportsOrdinal(3), !spec.exports.empty());
+    EXPECT_EQ(table->exports.size(), plan.exports.size());
+    EXPECT_EQ(table->Exports("Zed") && table->ExportsOrdinal(2) && !table->ExportsOrdinal(3), !plan.exports.empty());
   }
 }
 
@@ -71,7 +71,7 @@ struct FakeFinder : DllFinder {
   }
 };
 
-std::vector<std::wstring> Lines(FakeFinder& finder, const testimages::Spec& control, bool lookIntoSystem = false,
+std::vector<std::wstring> Lines(FakeFinder& finder, const testimages::Plan& control, bool lookIntoSystem = false,
                                 std::optional<Bitness> installer = {}) {
   return MissingPieceLines(Bytes(Build(control)), installer.value_or(control.x64 ? Bitness::k64 : Bitness::k32),
                            lookIntoSystem, finder);
@@ -104,7 +104,7 @@ TEST(MissingPieces, NamesEachMissingPieceOnceAlongTheChainSixDeep) {
         Build({true, {{i == 7 ? "gone.dll" : "d" + std::to_string(i + 1) + ".dll", {}}, {"d0.dll", {}}}, {}})};
   EXPECT_TRUE(Lines(finder, {true, {{"d2.dll", {}}}, {}}).empty()) << "gone.dll lies seven deep";
   EXPECT_EQ(Lines(finder, {true, {{"d3.dll", {}}}, {}}), std::vector<std::wstring>{L"d7.dll needs gone.dll, which is not on this computer."});
-  testimages::Spec many{true, {}, {}};  // more missing than twenty lines name
+  testimages::Plan many{true, {}, {}};  // more missing than twenty lines name
   for (int i = 0; i < 25; ++i) many.imports.push_back({"m" + std::to_string(i) + ".dll", {}});
   const auto capped = Lines(finder, many);
   EXPECT_TRUE(capped.size() == 21 && capped[19] == L"It needs m19.dll" + absent && capped[20] == L"More is missing than these lines show.");

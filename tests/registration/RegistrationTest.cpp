@@ -153,7 +153,7 @@ TEST_F(RegistrationTest, AFailedLoadNamesWhatIsMissing) {
     EXPECT_TRUE(panel == testenv::Lines({kLoad, line}) || panel == testenv::Lines({wineStub, line})) << ToAnsi(panel);
   }
   // Fifty system DLLs (function 1 of each) and a missing one, exports read: no noticeable time (best of 3).
-  testimages::Spec fifty{sizeof(void*) == 8, {{"gone.dll", {"F"}}}, {}};
+  testimages::Plan fifty{sizeof(void*) == 8, {{"gone.dll", {"F"}}}, {}};
   std::istringstream names("advapi32 avifil32 bcrypt cabinet cfgmgr32 clusapi comdlg32 credui crypt32 d3d9 d3d11 dbghelp "
       "dnsapi dxgi gdi32 gdiplus hid imm32 iphlpapi kernel32 kernelbase mpr msacm32 mscms msimg32 msvcrt mswsock ncrypt "
       "netapi32 normaliz ntdll odbc32 ole32 oleacc oledlg opengl32 powrprof psapi rpcrt4 secur32 setupapi shlwapi urlmon "
