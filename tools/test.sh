@@ -3,8 +3,8 @@
 #   - the 64-bit and 32-bit Windows builds (program, test heads, tests, benchmarks);
 #   - checks of the programs without Wine: they load only system DLLs, every imported function's
 #     slot is filled as the loader expects, the 32-bit one is small, neither carries a test hook;
-#   - the Windows-free code natively with AddressSanitizer and UndefinedBehaviorSanitizer, and a
-#     bounded fuzz run of the version block parser;
+#   - the Windows-free code natively with AddressSanitizer and UndefinedBehaviorSanitizer, and
+#     bounded fuzz runs of the version block parser and the import table reader;
 #   - every test of the 64-bit build and of the 32-bit build under Wine, the 32-bit one as 64-bit
 #     Windows runs it (tools/wine32-setup.sh), each in a fresh Wine prefix with a virtual X server of
 #     its own.
@@ -100,23 +100,26 @@ else
   echo "native build failed"; failed=$((failed + 1))
 fi
 
-fuzzer=$build/native/bin/fuzz_version_block
-if [ -x "$fuzzer" ]; then
-  step "Fuzzing the version block parser for ${fuzz_seconds} s"
-  corpus=$build/fuzz-corpus
+# Each fuzz target gets half the time; the import table's seeds its corpus with the test images.
+for target in version_block import_table; do
+  fuzzer=$build/native/bin/fuzz_$target
+  [ -x "$fuzzer" ] || continue
+  seconds=$((fuzz_seconds / 2))
+  step "Fuzzing $target for ${seconds} s"
+  corpus=$build/fuzz-corpus-$target
+  log=$build/fuzz-$target.log
   mkdir -p "$corpus"
-  if "$fuzzer" -max_total_time="$fuzz_seconds" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 \
-       "$corpus" \
-       >"$build/fuzz.log" 2>&1; then
+  if "$fuzzer" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 "$corpus" \
+       >"$log" 2>&1; then
     passed=$((passed + 1)); crashes=0
   else
-    failed=$((failed + 1)); crashes=1; tail -n 40 "$build/fuzz.log"
+    failed=$((failed + 1)); crashes=1; tail -n 40 "$log"
   fi
-  runs=$(grep -oE 'stat::number_of_executed_units: *[0-9]+' "$build/fuzz.log" | grep -oE '[0-9]+$' | tail -n1)
+  runs=$(grep -oE 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -oE '[0-9]+$' | tail -n1)
   echo "fuzz executions: ${runs:-0}, crashes: $crashes"
-  echo "fuzz_executions=${runs:-0}" >>"$figures"
-  echo "fuzz_crashes=$crashes" >>"$figures"
-fi
+  echo "fuzz_executions_$target=${runs:-0}" >>"$figures"
+  echo "fuzz_crashes_$target=$crashes" >>"$figures"
+done
 
 step "Tests of the 64-bit build under Wine"
 (cd "$build/win64" && ctest --output-on-failure -j"$jobs") 2>&1 | tee "$build/win64-ctest.log"

@@ -9,6 +9,7 @@
 #include "platform/TrimQuotes.h"
 #include "platform/SystemFunctions.h"
 #include "platform/SystemText.h"
+#include "registration/DllSearch.h"
 
 namespace registration {
 
@@ -230,6 +231,8 @@ std::vector<std::wstring> EntryWorker::OutcomeLines() const {
   } else if (outcome.stage == WorkerStage::kReturned && !IsSuccessStatus(outcome.status)) {
     outcome.systemText = SystemText(outcome.status);
   }
+  // Read here, not by the worker: what the control needs is read from its file, not loaded.
+  outcome.missingPieces = DescribeMissingPieces(path_, WhatToLookFor(outcome));
   return registration::OutcomeLines(outcome);
 }
 

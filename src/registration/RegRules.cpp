@@ -20,6 +20,11 @@ constexpr std::uint32_t kModuleNotFound = 126;  // ERROR_MOD_NOT_FOUND
 constexpr std::uint32_t kBadExeFormat = 193;    // ERROR_BAD_EXE_FORMAT
 constexpr std::uint32_t kBadFormat = 11;        // ERROR_BAD_FORMAT
 constexpr std::uint32_t kBadSignature = 191;    // ERROR_INVALID_EXE_SIGNATURE
+constexpr std::uint32_t kProcNotFound = 127;    // ERROR_PROC_NOT_FOUND
+// What the delay-load helper raises when a delay-loaded DLL or function is missing.
+constexpr std::uint32_t kDelayedModuleNotFound = 0xC06D007E, kDelayedProcNotFound = 0xC06D007F;
+// Wine loads a DLL whose import lacks a function, binding it to a stub that raises this when called.
+constexpr std::uint32_t kWineStubCalled = 0x80000100;
 
 // "0x" and eight uppercase hex digits.
 std::wstring Hex32(std::uint32_t value) {
@@ -48,20 +53,43 @@ std::uint32_t ReadLe(std::string_view bytes, size_t at, size_t width) {
   return value;
 }
 
+bool NotAProgram(std::uint32_t loadError) {
+  return loadError == kBadExeFormat || loadError == kBadFormat || loadError == kBadSignature;
+}
+
 std::wstring LoadFailureReason(const WorkerOutcome& o) {
   if (!o.fileExists) return L"The control file could not be found.";
   if (o.loadError == kModuleNotFound) return L"A DLL that the control needs could not be found.";
-  const bool notAProgram = o.loadError == kBadExeFormat || o.loadError == kBadFormat || o.loadError == kBadSignature;
-  if (notAProgram && o.fileBitness != Bitness::kUnknown && o.fileBitness != o.installerBitness) {
-    return o.fileBitness == Bitness::k32 ? L"This is a 32-bit control; use the 32-bit installer."
-                                         : L"This is a 64-bit control; use the 64-bit installer.";
-  }
+  const bool notAProgram = NotAProgram(o.loadError);
+  if (notAProgram && o.fileBitness != Bitness::kUnknown && o.fileBitness != o.installerBitness)
+    return OtherBitnessLine(o.fileBitness);
   if (notAProgram) return L"The file is not a program library.";
   const std::wstring text = TrimmedBlanks(o.systemText);
   return L"The control could not be loaded (error " + std::to_wstring(o.loadError) + (text.empty() ? L")." : L": " + text + L")");
 }
 
+std::vector<std::wstring> Joined(std::vector<std::wstring> lines, const std::vector<std::wstring>& more) {
+  lines.insert(lines.end(), more.begin(), more.end());
+  return lines;
+}
+
 }  // namespace
+
+std::wstring OtherBitnessLine(Bitness file) {
+  return file == Bitness::k32 ? L"This is a 32-bit control; use the 32-bit installer."
+                              : L"This is a 64-bit control; use the 64-bit installer.";
+}
+
+LookFor WhatToLookFor(const WorkerOutcome& o) {
+  const bool running = o.stage == WorkerStage::kLoaded || o.stage == WorkerStage::kEntryRunning;
+  if (running && o.exitCode == kDelayedModuleNotFound) return LookFor::kDlls;
+  if (running && (o.exitCode == kDelayedProcNotFound || o.exitCode == kWineStubCalled)) return LookFor::kFunctions;
+  if (o.stage != WorkerStage::kLoadFailed || !o.fileExists) return LookFor::kNothing;
+  if (o.loadError == kProcNotFound) return LookFor::kFunctions;
+  // A DLL of the other bitness among the imports makes a control of the right one unfit to load.
+  const bool rightBitness = o.fileBitness != Bitness::kUnknown && o.fileBitness == o.installerBitness;
+  return o.loadError == kModuleNotFound || (NotAProgram(o.loadError) && rightBitness) ? LookFor::kDlls : LookFor::kNothing;
+}
 
 bool IsRefusedForRights(std::uint32_t status) {
   switch (status) {
@@ -103,7 +131,7 @@ Bitness FileBitness(std::string_view bytes) {
 std::vector<std::wstring> OutcomeLines(const WorkerOutcome& o) {
   switch (o.stage) {
     case WorkerStage::kLoadFailed:
-      return {kLoadFailed, LoadFailureReason(o)};
+      return Joined({kLoadFailed}, o.missingPieces.empty() ? std::vector{LoadFailureReason(o)} : o.missingPieces);
     case WorkerStage::kStarting:
       return {kLoadFailed, L"The control ended the worker while it was loading (" + HowItEnded(o.exitCode) + L")."};
     case WorkerStage::kUnknownLetter:
@@ -116,7 +144,7 @@ std::vector<std::wstring> OutcomeLines(const WorkerOutcome& o) {
     case WorkerStage::kEntryRunning:
       break;
   }
-  return {L"Process failed: the control ended the worker (" + HowItEnded(o.exitCode) + L")."};
+  return Joined({L"Process failed: the control ended the worker (" + HowItEnded(o.exitCode) + L")."}, o.missingPieces);
 }
 
 std::wstring LateOutcomeLine(const std::wstring& fileName, const std::vector<std::wstring>& outcomeLines) {

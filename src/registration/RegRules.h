@@ -48,7 +48,16 @@ struct WorkerOutcome {
   Bitness installerBitness = Bitness::kUnknown;
   std::wstring systemText;        // the system's text for the failing status or load error
   bool fileExists = true;         // with kLoadFailed: whether the file itself is there
+  std::vector<std::wstring> missingPieces;  // what the control needs and does not find (MissingPieceLines)
 };
+
+// What to look for when a worker has ended: nothing, the DLLs the control needs (a DLL was not
+// found, or one of the wrong format), or their functions as well (a function was not found).
+enum class LookFor { kNothing, kDlls, kFunctions };
+LookFor WhatToLookFor(const WorkerOutcome& outcome);
+
+// The line for a control of the other bitness than the installer's.
+std::wstring OtherBitnessLine(Bitness file);
 
 // The panel lines for an ended worker, in order.
 std::vector<std::wstring> OutcomeLines(const WorkerOutcome& outcome);

@@ -11,6 +11,7 @@ TEST(RegRules, WorkerOutcomeLines) {
   using S = WorkerStage;
   const Bitness k32 = Bitness::k32, k64 = Bitness::k64, none = Bitness::kUnknown;
   const std::wstring load = L"Failure loading control OCX/DLL";
+  const auto Ended = [](const std::wstring& how) { return L"Process failed: the control ended the worker (" + how + L")."; };
   const std::pair<WorkerOutcome, std::vector<std::wstring>> cases[] = {
       {{S::kReturned, 0, 1, 0, none, k64, L"S_FALSE"}, {L"Process Successful."}},
       {{S::kReturned, 0, 0x8000000A, 0, none, k64, L" \r\n"}, {L"Process failed with status 0x8000000A."}},
@@ -22,8 +23,19 @@ TEST(RegRules, WorkerOutcomeLines) {
       {{S::kLoadFailed, 11, 0, 0, k64, k32, L""}, {load, L"This is a 64-bit control; use the 64-bit installer."}},
       {{S::kLoadFailed, 1114, 0, 0, k64, k64, L"Init failed.\r\n"},
        {load, L"The control could not be loaded (error 1114: Init failed.)"}},
+      {{S::kLoadFailed, 126, 0, 0, k64, k64, L"", true, {L"a", L"b"}}, {load, L"a", L"b"}},
+      {{S::kEntryRunning, 0, 0, 0xC06D007E, none, k64, L"", true, {L"a"}}, {Ended(L"exception 0xC06D007E"), L"a"}},
   };
   for (const auto& [outcome, lines] : cases) EXPECT_EQ(OutcomeLines(outcome), lines) << lines.back();
+  // What is looked for after a failed load or a missing delay-loaded piece (on Wine, a stub called).
+  using L = LookFor;
+  const std::pair<WorkerOutcome, LookFor> looks[] = {
+      {{S::kLoadFailed, 126, 0, 0, k64, k64}, L::kDlls}, {{S::kLoadFailed, 127, 0, 0, k64, k64}, L::kFunctions},
+      {{S::kLoadFailed, 193, 0, 0, k64, k64}, L::kDlls}, {{S::kLoadFailed, 193, 0, 0, k32, k64}, L::kNothing},
+      {{S::kLoadFailed, 126, 0, 0, k64, k64, L"", false}, L::kNothing}, {{S::kLoadFailed, 1114, 0, 0, k64, k64}, L::kNothing},
+      {{S::kEntryRunning, 0, 0, 0xC06D007E}, L::kDlls}, {{S::kLoaded, 0, 0, 0xC06D007F}, L::kFunctions},
+      {{S::kEntryRunning, 0, 0, 0x80000100}, L::kFunctions}, {{S::kReturned, 0, 0, 0xC06D007E}, L::kNothing}};
+  for (const auto& [outcome, look] : looks) EXPECT_EQ(WhatToLookFor(outcome), look) << outcome.loadError << " " << outcome.exitCode;
   EXPECT_EQ(LateOutcomeLine(L"slow.ocx", {L"a", L"b"}), L"After the time limit, slow.ocx ended: a b");
   // Refused for rights: access denied and the self-registration failures a refused key gives.
   for (std::uint32_t s : {0x80070005u, 0x80040200u, 0x80040201u, 0x80040151u}) EXPECT_TRUE(IsRefusedForRights(s)) << s;
