@@ -1,12 +1,16 @@
 // Register plus Unregister of a well-behaved head, from the click to the outcome line, through the
 // worker process, against Wine's own regsvr32 (/s, then /s /u) started as a process on the same
 // file. The two are taken in turn, so that the machine's ups and downs fall on both alike.
+// Then what a failed load adds: naming what a head with fifty imports misses, against the Register
+// click that ends in that failed load.
 #include "BenchUtil.h"
 
 #include "platform/AnsiText.h"
 #include "app/MainWindow.h"
 #include "registration/HeadCommands.h"
+#include "registration/DllSearch.h"
 #include "registration/EntryWorker.h"
+#include "registration/TestImages.h"
 
 namespace {
 
@@ -81,6 +85,30 @@ int main() {
              "no slower than regsvr32 (ratio <= 1.0)");
   if (workerFailures || regsvr32Failures)
     std::fprintf(stderr, "failed runs: worker %d, regsvr32 %d\n", workerFailures, regsvr32Failures);
+
+  // Fifty system DLLs (function 1 of each) and one that is missing.
+  testimages::Plan fifty{sizeof(void*) == 8, {{"gone.dll", {"F"}}}, {}};
+  for (const char* dll : {"advapi32", "avifil32", "bcrypt", "cabinet", "cfgmgr32", "clusapi", "comdlg32", "credui",
+                          "crypt32", "d3d9", "d3d11", "dbghelp", "dnsapi", "dxgi", "gdi32", "gdiplus", "hid", "imm32",
+                          "iphlpapi", "kernel32", "kernelbase", "mpr", "msacm32", "mscms", "msimg32", "msvcrt",
+                          "mswsock", "ncrypt", "netapi32", "normaliz", "ntdll", "odbc32", "ole32", "oleacc", "oledlg",
+                          "opengl32", "powrprof", "psapi", "rpcrt4", "secur32", "setupapi", "shlwapi", "urlmon",
+                          "user32", "uxtheme", "version", "winhttp", "wintrust", "ws2_32", "wsock32"})
+    fifty.imports.push_back({std::string(dll) + ".dll", {}, {1}});
+  const std::string fiftyPath = bench::ExeDir() + "fifty.ocx";
+  const std::string bytes = testimages::Build(fifty);
+  if (FILE* file = std::fopen(fiftyPath.c_str(), "wb")) {
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+  }
+  form.SetHeadFileText(FromAnsi(fiftyPath));
+  const double describe = bench::MedianMs(kRuns, [&] {
+    registration::DescribeMissingPieces(FromAnsi(fiftyPath), registration::LookFor::kFunctions);
+  });
+  const double failedClick = bench::MedianMs(kRuns, [&] { registration::RegisterHead(form, form.Registrar()); });
+  bench::Row("naming what a head with 50 imports misses (exports read)", describe,
+             "Register of that head, click to its outcome lines", failedClick, "adds under 100 ms");
+  DeleteFileA(fiftyPath.c_str());
   form.Unload();
   return 0;
 }
