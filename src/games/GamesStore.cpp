@@ -8,6 +8,7 @@
 #include "games/RemovalRule.h"
 #include "platform/Elevation.h"
 #include "platform/MessageBox.h"
+#include "platform/NumberText.h"
 #include "platform/RegistryKey.h"
 #include "platform/SystemText.h"
 
@@ -43,7 +44,7 @@ std::vector<std::wstring> ReadGameNames() {
 }
 
 void ShowLoadError(const RunTimeError& err) {
-  ShowBox(L"Error #" + std::to_wstring(err.Number) + L" with :" + err.Source + L"\r\n" + err.Description, MB_OK);
+  ShowBox(L"Error #" + DecimalText(err.Number) + L" with :" + err.Source + L"\r\n" + err.Description, MB_OK);
 }
 
 void RemoveGame(MainView& view, const std::wstring& entryName, const std::wstring& classId) {

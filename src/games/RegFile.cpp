@@ -1,4 +1,5 @@
 #include "games/RegFile.h"
+#include "platform/NumberText.h"
 
 #include <algorithm>
 
@@ -22,11 +23,7 @@ std::wstring Quoted(const std::wstring& text) {
   return out + L"\"";
 }
 
-std::wstring Hex(std::uint64_t value, int digits) {
-  std::wstring out(static_cast<size_t>(digits), L'0');
-  for (int i = digits - 1; i >= 0; --i, value >>= 4) out[static_cast<size_t>(i)] = L"0123456789abcdef"[value & 15];
-  return out;
-}
+std::wstring Hex(std::uint64_t value, int digits) { return HexText(value, static_cast<size_t>(digits), true); }
 
 std::wstring HexType(std::uint32_t type) {
   if (type == kBinary) return L"hex:";
@@ -83,10 +80,7 @@ bool SameFolded(const std::wstring& a, const std::wstring& b) {
   return std::ranges::equal(a, b, [](wchar_t x, wchar_t y) { return FoldAscii(x) == FoldAscii(y); });
 }
 
-std::wstring Padded(int number, size_t digits) {
-  std::wstring text = std::to_wstring(number);
-  return std::wstring(digits > text.size() ? digits - text.size() : 0, L'0') + text;
-}
+std::wstring Padded(int number, size_t digits) { return DecimalText(number, digits); }
 
 }  // namespace
 
@@ -123,7 +117,7 @@ std::wstring FileName(const std::wstring& entryName, const Stamp& when, int numb
   if (name.empty()) name = L"Games list entry";
   name += L" " + Padded(when.year, 4) + L"-" + Padded(when.month, 2) + L"-" + Padded(when.day, 2) + L" " +
           Padded(when.hour, 2) + Padded(when.minute, 2) + Padded(when.second, 2);
-  if (number > 1) name += L" (" + std::to_wstring(number) + L")";
+  if (number > 1) name += L" (" + DecimalText(number) + L")";
   return name + L".reg";
 }
 

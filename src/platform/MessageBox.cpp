@@ -1,4 +1,5 @@
 #include "platform/MessageBox.h"
+#include "platform/NumberText.h"
 
 #include "platform/VisualStyles.h"
 
@@ -26,7 +27,7 @@ int ShowBox(const std::wstring& prompt, UINT style, const std::wstring& title) {
 }
 
 void ShowFaultBox(const RunTimeError& err) {
-  const std::wstring number = std::to_wstring(err.Number);
+  const std::wstring number = DecimalText(err.Number);
   ShowBox(number + L" - " + err.Description + L"\r\n" + number + L"     " + err.Description, MB_OK);
 }
 

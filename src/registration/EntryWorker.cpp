@@ -6,6 +6,7 @@
 #include <ole2.h>
 
 #include "platform/Paths.h"
+#include "platform/NumberText.h"
 #include "platform/TrimQuotes.h"
 #include "platform/SystemFunctions.h"
 #include "platform/SystemText.h"
@@ -141,11 +142,7 @@ HANDLE InheritableSelf() {
   return self;
 }
 
-std::wstring Hex(HANDLE handle) {
-  wchar_t text[24];
-  std::swprintf(text, 24, L"%llX", static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(handle)));
-  return text;
-}
+std::wstring Hex(HANDLE handle) { return HexText(reinterpret_cast<ULONG_PTR>(handle)); }
 
 std::unique_ptr<EntryWorker> EntryWorker::Start() {
   std::unique_ptr<EntryWorker> worker(new EntryWorker);
@@ -236,13 +233,22 @@ std::vector<std::wstring> EntryWorker::OutcomeLines() const {
   return registration::OutcomeLines(outcome);
 }
 
+DWORD WINAPI SpareWorker::Start(void* spare) {
+  static_cast<SpareWorker*>(spare)->spare_ = EntryWorker::Start();
+  return 0;
+}
+
 void SpareWorker::Join() {
-  if (starter_.joinable()) starter_.join();
+  if (!starter_) return;
+  WaitForSingleObject(starter_, INFINITE);
+  CloseHandle(starter_);
+  starter_ = nullptr;
 }
 
 void SpareWorker::Prepare() {
-  if (starter_.joinable() || spare_) return;
-  starter_ = std::thread([this] { spare_ = EntryWorker::Start(); });
+  if (starter_ || spare_) return;
+  // Without a thread the next command starts its worker itself.
+  starter_ = CreateThread(nullptr, 0, &SpareWorker::Start, this, 0, nullptr);
 }
 
 std::unique_ptr<EntryWorker> SpareWorker::Take() {

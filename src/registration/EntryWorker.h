@@ -11,7 +11,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <windows.h>
@@ -86,9 +85,10 @@ class SpareWorker {
   void Discard();
 
  private:
+  static DWORD WINAPI Start(void* spare);
   void Join();
 
-  std::thread starter_;
+  HANDLE starter_ = nullptr;  // the thread starting the next spare, until it is joined
   std::unique_ptr<EntryWorker> spare_;
 };
 

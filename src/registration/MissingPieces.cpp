@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "registration/ImportTable.h"
+#include "platform/NumberText.h"
 #include "registration/RuntimeHints.h"
 
 namespace registration {
@@ -129,9 +130,9 @@ class Search {
     for (const std::string& function : dll.functions)
       if (!table.Exports(function)) lacks(Widened(function));
     for (std::uint16_t ordinal : dll.ordinals)
-      if (!table.ExportsOrdinal(ordinal)) lacks(L"number " + std::to_wstring(ordinal));
+      if (!table.ExportsOrdinal(ordinal)) lacks(L"number " + DecimalText(ordinal));
     if (missing > kFunctionsNamed)
-      Say({name, L" lacks ", std::to_wstring(missing - kFunctionsNamed), L" more functions that ", who, L" needs."});
+      Say({name, L" lacks ", DecimalText(static_cast<long long>(missing - kFunctionsNamed)), L" more functions that ", who, L" needs."});
     if (missing > 0) Hint(dll.name);
   }
 

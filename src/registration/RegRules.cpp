@@ -1,4 +1,5 @@
 #include "registration/RegRules.h"
+#include "platform/NumberText.h"
 
 #include <cwctype>
 
@@ -27,12 +28,7 @@ constexpr std::uint32_t kDelayedModuleNotFound = 0xC06D007E, kDelayedProcNotFoun
 constexpr std::uint32_t kWineStubCalled = 0x80000100;
 
 // "0x" and eight uppercase hex digits.
-std::wstring Hex32(std::uint32_t value) {
-  static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
-  std::wstring text = L"0x";
-  for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[(value >> shift) & 0xFu];
-  return text;
-}
+std::wstring Hex32(std::uint32_t value) { return L"0x" + HexText(value, 8); }
 
 std::wstring TrimmedBlanks(const std::wstring& text) {
   const auto first = text.find_first_not_of(L" \t\r\n");
@@ -44,7 +40,7 @@ std::wstring TrimmedBlanks(const std::wstring& text) {
 // below are the codes a program passes when it ends itself.
 std::wstring HowItEnded(std::uint32_t exitCode) {
   if (exitCode & 0x80000000u) return L"exception " + Hex32(exitCode);
-  return L"exit code " + std::to_wstring(exitCode);
+  return L"exit code " + DecimalText(exitCode);
 }
 
 std::uint32_t ReadLe(std::string_view bytes, size_t at, size_t width) {
@@ -65,7 +61,7 @@ std::wstring LoadFailureReason(const WorkerOutcome& o) {
     return OtherBitnessLine(o.fileBitness);
   if (notAProgram) return L"The file is not a program library.";
   const std::wstring text = TrimmedBlanks(o.systemText);
-  return L"The control could not be loaded (error " + std::to_wstring(o.loadError) + (text.empty() ? L")." : L": " + text + L")");
+  return L"The control could not be loaded (error " + DecimalText(o.loadError) + (text.empty() ? L")." : L": " + text + L")");
 }
 
 std::vector<std::wstring> Joined(std::vector<std::wstring> lines, const std::vector<std::wstring>& more) {
