@@ -7,7 +7,6 @@
 #include "fileinfo/InfoPanel.h"
 #include "games/GamesStore.h"
 #include "games/GamesView.h"
-#include "platform/Paths.h"
 
 namespace {
 
@@ -43,7 +42,10 @@ std::wstring ListItem(HWND list, WPARAM index) {
 
 std::wstring MainWindow::PanelText() const { return WindowText(panel_); }
 
-void MainWindow::SetPanelText(const std::wstring& text) { SetWindowTextW(panel_, text.c_str()); }
+void MainWindow::SetPanelText(const std::wstring& text) {
+  ++panelWrites_;
+  SetWindowTextW(panel_, text.c_str());
+}
 
 void MainWindow::AppendPanelLine(const std::wstring& line) { SetPanelText(PanelText() + line + L"\r\n"); }
 
@@ -87,17 +89,37 @@ void MainWindow::SetHeadFileText(const std::wstring& text) {
 }
 
 void MainWindow::OnHeadFileChanged() {
+  if (typingPause_) KillTimer(hwnd_, kTypingTimer);
+  typingPause_ = false;
   const std::wstring text = HeadFileText();
   if (fileinfo::IsCreditsWord(text)) {
+    probe_.Forget();
     fileinfo::ShowCredits(*this);
-  } else if (!paths::IsPlainFile(text)) {
-    games::CheckMissingHead(*this, text);
-  } else {
-    SetPanelCentred(false);
-    fileinfo::ShowFileInfo(*this, text);
+    return;
   }
+  // A file on this machine answers at once, and its facts show before this returns; a network
+  // share that does not answer holds up only the probe, and its facts show when they come.
+  probe_.Start(hwnd_, kHeadFileFactsMessage, text);
+  panelWritesAtProbe_ = panelWrites_;
+  if (const auto facts = probe_.Wait(kProbeWaitMs)) OnHeadFileFacts(*facts);
+}
+
+void MainWindow::OnHeadFileFacts(const HeadFileFacts& facts) {
+  // Facts that come late count only while the box still holds their text and nothing else (a
+  // command's outcome) has been written to the panel since they were asked for.
+  if (!hwnd_ || facts.text != HeadFileText() || panelWrites_ != panelWritesAtProbe_) return;
+  if (!facts.plainFile) {
+    games::CheckMissingHead(*this, facts.text);
+    return;
+  }
+  SetPanelCentred(false);
+  fileinfo::ShowFileInfo(*this, facts.version);
   // A head named: have a worker ready for the command that is likely to follow.
-  if (hwnd_ && paths::IsPlainFile(HeadFileText())) registrar_.PrepareWorker();
+  registrar_.PrepareWorker();
+}
+
+void MainWindow::SettleHeadFileCheck() {
+  if (typingPause_) OnHeadFileChanged();
 }
 
 std::wstring MainWindow::SelectedGame() const {
@@ -193,6 +215,16 @@ LRESULT CALLBACK MainWindow::ChildProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
 }
 
 void MainWindow::OnChildMessage(HWND child, UINT msg, LPARAM lParam) {
+  const int id = GetDlgCtrlID(child);
+  if (IsButton(id) && id != kCloseMark && id != kMinimiseMark) {
+    if (msg == WM_MOUSEMOVE) {
+      ShowButtonPictures(id);
+      TRACKMOUSEEVENT leave{sizeof leave, TME_LEAVE, child, 0};
+      TrackMouseEvent(&leave);
+    }
+    if (msg == WM_MOUSELEAVE) OnButtonLeft();
+    return;
+  }
   if (child == headFileBox_ && msg == WM_MOUSEMOVE) Picture(kBrowseButton).SetPicture(Picture(kBrowsePicture).Picture());
   if (child == headFileBox_ && msg == WM_NCCALCSIZE) {
     // Room above and below the line, so the text sits in the middle of the box.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 
 #include "TestEnv.h"
@@ -32,10 +33,7 @@ void Click(HWND hwnd, int x, int y) {  // at a point of the window's client area
   PostMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
-void ClickRegister(HWND main) {
-  const ControlPlace& at = *std::find_if(kPlaces, std::end(kPlaces), [](auto& p) { return p.id == kRegisterButton; });
-  Click(main, (at.left + at.width / 2) / kTwipsPerPixel, (at.top + at.height / 2) / kTwipsPerPixel);
-}
+void ClickRegister(HWND main) { Click(GetDlgItem(main, kRegisterButton), 5, 5); }
 
 bool SecondStartEnds(const std::string& arguments) { return Process(kProgram + arguments).WaitExit(30000) == 0u; }
 
@@ -75,6 +73,43 @@ TEST(Program, SecondStartsHandTheirPathOverAndEnd) {
   const HANDLE object = CreateMutexW(&refused, FALSE, L"Local\\VeskGameHeadInstaller.Instance");
   EXPECT_TRUE(SecondStartEnds("") && !FindWindowA("VeskMainWindow", nullptr)) << "a second window opened";
   CloseHandle(object), LocalFree(refused.lpSecurityDescriptor);
+}
+
+// Without a mouse: Tab goes from the head file box to Open, Register, Unregister, the Games list and
+// round, Shift+Tab back; Space on Register registers the head, Enter on Unregister unregisters it;
+// Shift+F10 on the list opens the Settings menu; the buttons carry their names.
+TEST(Program, TheKeyboardAloneRegistersAHead) {
+  SuppressAssociatePrompt();
+  const std::string head = CopyInto(HeadPath("chess.ocx"), TestDir());
+  Process app(kProgram + "\"" + head + "\"");
+  const HWND main = RunningWindow();
+  ASSERT_TRUE(PumpUntil([&] { return Text(main, kHeadFileBox) == Wide(head); }, 10000));
+  SetForegroundWindow(main);
+  const auto focus = [&] {
+    GUITHREADINFO gui{sizeof gui};
+    GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &gui);
+    return GetDlgCtrlID(gui.hwndFocus);
+  };
+  const auto menuShows = [] { return IsWindowVisible(FindWindowW(L"#32768", nullptr)); };
+  const WORD tab = VK_TAB, shift = VK_SHIFT;
+  const std::wstring ok = L"Process Successful.\r\n";
+  const struct { std::vector<WORD> keys; int focus; std::function<bool()> then; } steps[] = {
+      {{tab}, kBrowseButton}, {{tab}, kRegisterButton}, {{tab}, kUnregisterButton}, {{tab}, kGamesList},
+      {{shift, VK_F10}, kGamesList, menuShows}, {{VK_ESCAPE}, kGamesList, [&] { return !menuShows(); }},
+      {{tab}, kHeadFileBox}, {{shift, tab}, kGamesList}, {{shift, tab}, kUnregisterButton},
+      {{shift, tab}, kRegisterButton}, {{VK_SPACE}, kRegisterButton, [&] { return Text(main, kInfoPanel).ends_with(ok); }},
+      {{tab}, kUnregisterButton}, {{VK_RETURN}, kUnregisterButton, [&] {
+         return Text(main, kInfoPanel).find(L"unregister") != std::wstring::npos && Text(main, kInfoPanel).ends_with(ok);
+       }}};
+  for (const auto& step : steps) {
+    Type({step.keys});
+    EXPECT_TRUE(PumpUntil([&] { return focus() == step.focus && (!step.then || step.then()); }, 15000))
+        << "after key " << step.keys.back() << " the focus is on " << focus() << " expected " << step.focus;
+  }
+  for (const auto& [id, name] : {std::pair{kBrowseButton, L"Open"}, {kRegisterButton, L"Register"},
+                                 {kUnregisterButton, L"Unregister"}, {kCloseMark, L"Close"}, {kMinimiseMark, L"Minimize"}})
+    EXPECT_EQ(Text(main, id), name);
+  PostMessageW(main, WM_CLOSE, 0, 0);
 }
 
 // Thirty-two starts at once with none running: one becomes the instance, each other one hands its
