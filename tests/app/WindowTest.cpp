@@ -85,6 +85,30 @@ TEST_F(WindowTest, HandOffMessagesPutTheLongPathIntoTheBox) {
   }
 }
 
+// Typed text is checked once the typing pauses, not at every key.
+TEST_F(WindowTest, TypedTextIsCheckedWhenTheTypingPauses) {
+  const std::wstring before = Window().PanelText();
+  Type({{'C'}, {'R'}, {'E'}, {'D'}, {'I'}, {'T'}, {'S'}});
+  ASSERT_TRUE(PumpUntil([&] { return Window().HeadFileText() == L"credits"; }, 3000));
+  EXPECT_EQ(Window().PanelText(), before) << "checked before the typing paused";
+  EXPECT_TRUE(PumpUntil([&] { return Window().PanelText() != before; }, 3000)) << "not checked after the pause";
+}
+
+// The pointer on Register, then straight out of the window: Register shows its normal picture again.
+TEST_F(WindowTest, HoverPicturesTurnNormalWhenThePointerLeavesTheWindow) {
+  RECT r;
+  GetWindowRect(GetDlgItem(Window().hWnd(), kRegisterButton), &r);
+  const auto shows = [&](int id) { return Window().Picture(kRegisterButton).Picture() == Window().Picture(id).Picture(); };
+  for (const auto& [at, picture] : {std::pair{POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, kRegisterHoverPicture},
+                                    {POINT{0, 0}, kRegisterPicture}}) {
+    INPUT move{INPUT_MOUSE, {}};
+    move.mi = {MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1), MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1),
+               0, MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, 0, 0};
+    SendInput(1, &move, sizeof move);
+    EXPECT_TRUE(PumpUntil([&] { return shows(picture); }, 3000)) << picture;
+  }
+}
+
 // Written for a program whose path has a blank (quoted), recognised by any form of the path and
 // by the unquoted command of earlier versions, and removed only from the program's own type.
 TEST_F(WindowTest, OcxAssociationWrittenRecognisedAndRemoved) {
