@@ -284,9 +284,13 @@ TEST_F(WindowTest, TextsFitAtEveryScale) {
     RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels");
   }
   EXPECT_EQ(GetDeviceCaps(GetDC(nullptr), LOGPIXELSY), *copyDpi ? atoi(copyDpi) : 96) << "the scale measured at";
+  // Options opens centred over the main window, wherever that is.
+  SetWindowPos(Window().hWnd(), nullptr, 20, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  const auto centre = [](HWND hwnd) { RECT r; return GetWindowRect(hwnd, &r), POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; };
   for (int dialog = 0; dialog < 2; ++dialog)
-    Boxes().Handle([](const BoxInfo& box) {
+    Boxes().Handle([&](const BoxInfo& box) {
       EXPECT_EQ(TextsCut(box.hwnd), 0) << ToAnsi(box.caption);
+      if (box.owner) EXPECT_LE(abs(centre(box.hwnd).x - centre(box.owner).x) + abs(centre(box.hwnd).y - centre(box.owner).y), 2);
       return PostMessageW(box.hwnd, WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE;
     });
   associate_prompt::ShowModal();
