@@ -85,8 +85,9 @@ class MainWindow final : public MainView {
   // The panel's font, unlimited text and narrow margins, for the panel as made and as made anew.
   void PreparePanel();
   void OnLoad();
-  // Checks the head file box's text: at once when set, after a pause when typed.
-  void OnHeadFileChanged();
+  // Checks the head file box's text (at once when set, after a pause when typed), waiting up to
+  // waitMs for what the check finds; what comes later shows when it comes.
+  void OnHeadFileChanged(DWORD waitMs = 0);
   void OnHeadFileFacts(const HeadFileFacts& facts);
   // A check still waiting for the typing to pause is run now (Enter, or before a command).
   void SettleHeadFileCheck();

@@ -85,10 +85,10 @@ void MainWindow::SetHeadFileText(const std::wstring& text) {
   settingHeadFile_ = true;
   SetWindowTextW(headFileBox_, shown.c_str());
   settingHeadFile_ = false;
-  OnHeadFileChanged();
+  OnHeadFileChanged(kProbeWaitMs);
 }
 
-void MainWindow::OnHeadFileChanged() {
+void MainWindow::OnHeadFileChanged(DWORD waitMs) {
   if (typingPause_) KillTimer(hwnd_, kTypingTimer);
   typingPause_ = false;
   const std::wstring text = HeadFileText();
@@ -97,11 +97,10 @@ void MainWindow::OnHeadFileChanged() {
     fileinfo::ShowCredits(*this);
     return;
   }
-  // A file on this machine answers at once, and its facts show before this returns; a network
-  // share that does not answer holds up only the probe, and its facts show when they come.
+  // A network share that does not answer holds up only the probe, and its facts show when they come.
   probe_.Start(hwnd_, kHeadFileFactsMessage, text);
   panelWritesAtProbe_ = panelWrites_;
-  if (const auto facts = probe_.Wait(kProbeWaitMs)) OnHeadFileFacts(*facts);
+  if (const auto facts = probe_.Wait(waitMs)) OnHeadFileFacts(*facts);
 }
 
 void MainWindow::OnHeadFileFacts(const HeadFileFacts& facts) {

@@ -28,8 +28,9 @@ inline constexpr unsigned kRefreshTimer = 1;
 inline constexpr unsigned kRunDeferredMessage = 0x8000 + 1;  // WM_APP + 1
 // Posted when the facts about the head file box's text are ready (wParam: the probe's number).
 inline constexpr unsigned kHeadFileFactsMessage = 0x8000 + 2;
-// The pause in typing after which the head file box's text is checked, and how long a check may
-// hold up the window before its outcome is left to come later.
+// The pause in typing after which the head file box's text is checked, and how long the check of a
+// text the program set may hold up the window (a file on this machine answers well within it, so
+// the panel shows the file before the setting returns) before what it finds is left to come later.
 inline constexpr unsigned kTypingTimer = 3;
 inline constexpr unsigned kTypingPauseMs = 330;
 inline constexpr unsigned kProbeWaitMs = 500;
