@@ -214,10 +214,9 @@ LRESULT CALLBACK MainWindow::ChildProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
 }
 
 void MainWindow::OnChildMessage(HWND child, UINT msg, LPARAM lParam) {
-  const int id = GetDlgCtrlID(child);
-  if (IsButton(id) && id != kCloseMark && id != kMinimiseMark) {
+  if (child != headFileBox_ && child != gamesList_) {  // a picture button
     if (msg == WM_MOUSEMOVE) {
-      ShowButtonPictures(id);
+      ShowButtonPictures(GetDlgCtrlID(child));
       TRACKMOUSEEVENT leave{sizeof leave, TME_LEAVE, child, 0};
       TrackMouseEvent(&leave);
     }

@@ -76,10 +76,10 @@ void MainWindow::CreateButtons() {
     const ControlPlace& place = *std::find_if(std::begin(kPlaces), std::end(kPlaces), [&](auto& p) { return p.id == b.id; });
     const HWND button = CreateChild(hwnd_, place, L"BUTTON", BS_OWNERDRAW | (b.tabStop ? WS_TABSTOP : 0), b.name);
     Picture(b.id).AttachWindow(button);
-    // The window sees the mouse move over it and leave (ChildProc).
+    if (!b.tabStop) continue;
+    // The window sees the pointer move over a picture button and leave it (ChildProc).
     SetWindowLongPtrW(button, GWLP_USERDATA,
                       SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::ChildProc)));
-    if (!b.tabStop) continue;
     SetWindowPos(button, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     after = button;
   }

@@ -24,7 +24,6 @@ class PictureBox {
   bool Covers(POINT pt) const { return visible_ && !window_ && PtInRect(&place_, pt) != FALSE; }
   // The window that shows the picture from now on.
   void AttachWindow(HWND window) { window_ = window; }
-  HWND Window() const { return window_; }
 
   // The picture shown; a picture given as a resource is loaded here, the first time it is asked for.
   HBITMAP Picture() const;

@@ -32,9 +32,9 @@ class ClassesWriter {
       if (RegistryKey::Open(HKEY_CLASSES_ROOT, key, KEY_QUERY_VALUE).Status() == ERROR_FILE_NOT_FOUND)
         missing.push_back(key);
     }
-    const LSTATUS status = RegistryKey::Create(HKEY_CLASSES_ROOT, path, kAccess).Status();
-    if (status == ERROR_SUCCESS) made_.insert(made_.end(), missing.begin(), missing.end());
-    Check(status);
+    // Also when the create is refused: the outer keys may have been made before the refusal.
+    made_.insert(made_.end(), missing.begin(), missing.end());
+    Check(RegistryKey::Create(HKEY_CLASSES_ROOT, path, kAccess).Status());
   }
 
   // Writes the key's default value.
@@ -53,8 +53,10 @@ class ClassesWriter {
       const LSTATUS status = it->old ? key.WriteValue(L"", *it->old) : key.DeleteValue(L"");
       whole = whole && (status == ERROR_SUCCESS || (!it->old && status == ERROR_FILE_NOT_FOUND));
     }
-    for (auto it = made_.rbegin(); it != made_.rend(); ++it)
-      whole = DeleteRegistryKey(HKEY_CLASSES_ROOT, *it) == ERROR_SUCCESS && whole;
+    for (auto it = made_.rbegin(); it != made_.rend(); ++it) {
+      const LSTATUS status = DeleteRegistryKey(HKEY_CLASSES_ROOT, *it);
+      whole = whole && (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND);
+    }
     replaced_.clear();
     made_.clear();
     return whole;
