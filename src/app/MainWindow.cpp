@@ -139,6 +139,8 @@ void MainWindow::CreateControls() {
   }
   ChangeWindowMessageFilterEx(hwnd_, WM_COPYDATA, MSGFLT_ALLOW, nullptr);
   CreatePictures();
+  // Focus rectangles show once the keyboard is used, as in a dialog (unless the user chose otherwise).
+  SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
 }
 
 void MainWindow::OnLoad() {
