@@ -169,7 +169,10 @@ icon() {  # size out
 icon 48 "$work/i48.png"
 icon 32 "$work/i32.png"
 icon 16 "$work/i16.png"
-"$convert" "$work/i16.png" "$work/i32.png" "$work/i48.png" "$out/app.ico"
+"$convert" "$work/i16.png" "$work/i32.png" "$work/i48.png" "$work/app.ico"
+# The 48-pixel picture as PNG (a ninth of its bitmap): the program is to stay small.
+"$convert" "$work/i48.png" -strip png32:"$work/i48-small.png"
+python3 "$(dirname "$0")/ico-with-png.py" "$work/app.ico" "$work/i48-small.png" 48 "$out/app.ico"
 
 # The build knows the resource script, not the pictures it names: mark it changed.
 [ -f "$out/VeskInstaller.rc" ] && touch "$out/VeskInstaller.rc"

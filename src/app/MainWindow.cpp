@@ -48,14 +48,15 @@ int MeasureLineHeight(HFONT font) {
   return tm.tmHeight;
 }
 
-HWND CreateChild(HWND parent, const ControlPlace& place, const wchar_t* windowClass, DWORD style) {
+}  // namespace
+
+HWND MainWindow::CreateChild(HWND parent, const ControlPlace& place, const wchar_t* windowClass, DWORD style,
+                             const wchar_t* text) {
   const PixelPlace r = PixelsOf(place);
-  return CreateWindowExW(0, windowClass, L"", WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
+  return CreateWindowExW(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
                          r.bottom - r.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.id)),
                          GetModuleHandleW(nullptr), nullptr);
 }
-
-}  // namespace
 
 MainWindow::MainWindow() = default;
 
@@ -140,6 +141,8 @@ void MainWindow::CreateControls() {
   }
   ChangeWindowMessageFilterEx(hwnd_, WM_COPYDATA, MSGFLT_ALLOW, nullptr);
   CreatePictures();
+  // Focus rectangles show once the keyboard is used, as in a dialog (unless the user chose otherwise).
+  SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
 }
 
 void MainWindow::OnLoad() {
@@ -270,6 +273,10 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == kRefreshTimer) OnRefreshTimer();
       if (wParam == registration::kLateWorkerTimer) registrar_.OnLateWorkerTimer();
+      if (wParam == kTypingTimer && !waiting_) OnHeadFileChanged();  // while a head runs, it ticks again
+      return 0;
+    case kHeadFileFactsMessage:
+      if (const auto facts = probe_.Take(wParam)) OnHeadFileFacts(*facts);
       return 0;
     case kRunDeferredMessage:
       RunDeferred();
@@ -292,9 +299,19 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = static_cast<UINT>(lineHeight_ + 1);
       return TRUE;
     case WM_DRAWITEM:
-      if (wParam != kGamesList) break;
-      DrawGamesListItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      if (wParam == kGamesList)
+        DrawGamesListItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      else if (IsButton(static_cast<int>(wParam)))
+        DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      else
+        break;
       return TRUE;
+    case WM_CONTEXTMENU:
+      // The context-menu key or Shift+F10 on the Games list, a button or the window (the head file
+      // box shows its own menu); a right press has shown the menu already.
+      if (GET_X_LPARAM(lParam) != -1 || GET_Y_LPARAM(lParam) != -1) break;
+      OnContextMenuKey(reinterpret_cast<HWND>(wParam));
+      return 0;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORLISTBOX:
@@ -322,9 +339,15 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       Close();
       return 0;
     case WM_ACTIVATE:
-      // Typing goes to the head file box whenever the window becomes active again.
-      if (LOWORD(wParam) == WA_INACTIVE || HIWORD(wParam) || !headFileBox_) break;
-      SetFocus(headFileBox_);
+      // The focus comes back where it was when the window went inactive (a message box, another
+      // program), at first to the head file box.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+        break;
+      }
+      if (HIWORD(wParam) || !headFileBox_) break;
+      SetFocus(lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_) ? lastFocus_ : headFileBox_);
       return 0;
     case WM_NCDESTROY: {
       HWND hwnd = hwnd_;
@@ -339,16 +362,23 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void MainWindow::OnCommand(int id, int code) {
   if (id == kHeadFileBox && code == EN_CHANGE && !settingHeadFile_) {
-    // A path typed or pasted in quotes is taken without them, as on the command line.
-    if (const auto unquoted = WithoutEnclosingQuotes(HeadFileText()))
+    // A path typed or pasted in quotes is taken without them, as on the command line. Otherwise the
+    // text is checked once the typing pauses, and what is still being found out about an earlier
+    // text no longer counts.
+    if (const auto unquoted = WithoutEnclosingQuotes(HeadFileText())) {
       SetHeadFileText(*unquoted);
-    else
-      OnHeadFileChanged();
+    } else {
+      probe_.Forget();
+      typingPause_ = true;
+      SetTimer(hwnd_, kTypingTimer, kTypingPauseMs, nullptr);
+    }
   }
+  if (code == BN_CLICKED && (id == IDOK || IsButton(id))) OnButton(id);
   if (id == kGamesList && code == LBN_SELCHANGE) games::CheckSelectedGame(*this);
 }
 
 void MainWindow::OnDropFiles(HWND child, HDROP drop) {
+  if (!waiting_) SettleHeadFileCheck();
   if (!waiting_ && child == headFileBox_) registration::TakeDroppedHead(*this, drop);
   if (!waiting_ && child == gamesList_) registration::OfferDroppedHead(*this, registrar_, drop);
   system_functions::DragFinish(drop);

@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "app/HeadFileProbe.h"
 #include "app/PictureBox.h"
 #include "app/WindowLayout.h"
 #include "platform/MainView.h"
@@ -74,15 +75,27 @@ class MainWindow final : public MainView {
   static LRESULT CALLBACK ChildProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   void OnCommand(int id, int code);
+  // Register, Unregister, Open and the two marks, clicked or pressed with Space; IDOK is Enter.
+  void OnButton(int id);
   // After the child's own procedure.
   void OnChildMessage(HWND child, UINT msg, LPARAM lParam);
   void OnDropFiles(HWND child, HDROP drop);
   void CreateControls();
   void CreatePictures();
+  // Register, Unregister and Open after the head file box in tab order, and the two marks, as
+  // owner-drawn buttons that carry their names.
+  void CreateButtons();
+  static HWND CreateChild(HWND parent, const ControlPlace& place, const wchar_t* windowClass, DWORD style,
+                          const wchar_t* text = L"");
   // The panel's font, unlimited text and narrow margins, for the panel as made and as made anew.
   void PreparePanel();
   void OnLoad();
-  void OnHeadFileChanged();
+  // Checks the head file box's text (at once when set, after a pause when typed), waiting up to
+  // waitMs for what the check finds; what comes later shows when it comes.
+  void OnHeadFileChanged(DWORD waitMs = 0);
+  void OnHeadFileFacts(const HeadFileFacts& facts);
+  // A check still waiting for the typing to pause is run now (Enter, or before a command).
+  void SettleHeadFileCheck();
   // What waited for a registration or a modal loop to end: hand-offs, then a close.
   void RunDeferred();
   // Whether a hand-off's path can be taken now: loaded, not waiting, no modal box or dialog open.
@@ -92,11 +105,16 @@ class MainWindow final : public MainView {
   bool FillGamesList(const std::vector<std::wstring>& names);
   LRESULT OnCtlColor(HDC dc, HWND control);
   void DrawGamesListItem(const DRAWITEMSTRUCT& item) const;
+  void DrawButton(const DRAWITEMSTRUCT& item) const;
   void DrawHeadFileBoxFrame();
   void OnPaint();
   // Mouse messages of the client area go to the picture under the point, else to the background.
   void OnMouse(UINT msg, POINT pt);
   void OnBackgroundPress(MouseButton button);
+  // The Settings menu from the context-menu key or Shift+F10, at the control that had the focus.
+  void OnContextMenuKey(HWND control);
+  // The pointer left a picture button: straight out of the window, every picture turns normal.
+  void OnButtonLeft();
   void ShowButtonPictures(int hovered);
   void OnLogoClick();
   PictureBox* PictureAt(POINT pt) const;
@@ -119,6 +137,11 @@ class MainWindow final : public MainView {
   bool ready_ = false;    // loaded: hand-offs are taken at once
   bool waiting_ = false;  // inside WaitAnswering
   bool closeRequested_ = false;
+  bool typingPause_ = false;       // typed text waits for a pause before it is checked
+  HeadFileProbe probe_;
+  unsigned panelWrites_ = 0;       // every write of the panel counts
+  unsigned panelWritesAtProbe_ = 0;
+  HWND lastFocus_ = nullptr;       // the control that had the focus when the window went inactive
   std::vector<std::wstring> pendingHandOffs_;
   HWND successor_ = nullptr;  // the instance this one gave way to
   registration::Registrar registrar_{*this};

@@ -44,7 +44,10 @@ std::wstring ListItem(HWND list, WPARAM index) {
 
 std::wstring MainWindow::PanelText() const { return WindowText(panel_); }
 
-void MainWindow::SetPanelText(const std::wstring& text) { SetWindowTextW(panel_, text.c_str()); }
+void MainWindow::SetPanelText(const std::wstring& text) {
+  ++panelWrites_;
+  SetWindowTextW(panel_, text.c_str());
+}
 
 void MainWindow::AppendPanelLine(const std::wstring& line) { SetPanelText(PanelText() + line + L"\r\n"); }
 
@@ -84,21 +87,40 @@ void MainWindow::SetHeadFileText(const std::wstring& text) {
   settingHeadFile_ = true;
   SetWindowTextW(headFileBox_, shown.c_str());
   settingHeadFile_ = false;
-  OnHeadFileChanged();
+  OnHeadFileChanged(kProbeWaitMs);
 }
 
-void MainWindow::OnHeadFileChanged() {
+void MainWindow::OnHeadFileChanged(DWORD waitMs) {
+  if (typingPause_) KillTimer(hwnd_, kTypingTimer);
+  typingPause_ = false;
   const std::wstring text = HeadFileText();
   if (fileinfo::IsCreditsWord(text)) {
+    probe_.Forget();
     fileinfo::ShowCredits(*this);
-  } else if (!paths::IsPlainFile(text)) {
-    games::CheckMissingHead(*this, text);
-  } else {
-    SetPanelCentred(false);
-    fileinfo::ShowFileInfo(*this, text);
+    return;
   }
+  // A network share that does not answer holds up only the probe, and its facts show when they come.
+  probe_.Start(hwnd_, kHeadFileFactsMessage, text);
+  panelWritesAtProbe_ = panelWrites_;
+  if (const auto facts = probe_.Wait(waitMs)) OnHeadFileFacts(*facts);
+}
+
+void MainWindow::OnHeadFileFacts(const HeadFileFacts& facts) {
+  // Facts that come late count only while the box still holds their text and nothing else (a
+  // command's outcome) has been written to the panel since they were asked for.
+  if (!hwnd_ || facts.text != HeadFileText() || panelWrites_ != panelWritesAtProbe_) return;
+  if (!facts.plainFile) {
+    games::CheckMissingHead(*this, facts.text);
+    return;
+  }
+  SetPanelCentred(false);
+  fileinfo::ShowFileInfo(*this, facts.version);
   // A head named: have a worker ready for the command that is likely to follow.
-  if (hwnd_ && paths::IsPlainFile(HeadFileText())) registrar_.PrepareWorker();
+  registrar_.PrepareWorker();
+}
+
+void MainWindow::SettleHeadFileCheck() {
+  if (typingPause_) OnHeadFileChanged();
 }
 
 std::wstring MainWindow::SelectedGame() const {
@@ -194,6 +216,15 @@ LRESULT CALLBACK MainWindow::ChildProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
 }
 
 void MainWindow::OnChildMessage(HWND child, UINT msg, LPARAM lParam) {
+  if (child != headFileBox_ && child != gamesList_) {  // a picture button
+    if (msg == WM_MOUSEMOVE) {
+      ShowButtonPictures(GetDlgCtrlID(child));
+      TRACKMOUSEEVENT leave{sizeof leave, TME_LEAVE, child, 0};
+      TrackMouseEvent(&leave);
+    }
+    if (msg == WM_MOUSELEAVE) OnButtonLeft();
+    return;
+  }
   if (child == headFileBox_ && msg == WM_MOUSEMOVE) Picture(kBrowseButton).SetPicture(Picture(kBrowsePicture).Picture());
   if (child == headFileBox_ && msg == WM_NCCALCSIZE) {
     // Room above and below the line, so the text sits in the middle of the box.

@@ -1,6 +1,9 @@
 // The main window's pictures and the mouse: the picture buttons and their hover pictures, moving
-// the window by its background, the right-click menu, the close and minimise marks, the homepage
-// logo, and painting the skin.
+// the window by its background, the Settings menu (right click or context-menu key), the close and
+// minimise marks, the homepage logo, and painting the skin.
+#include <algorithm>
+#include <iterator>
+
 #include <windowsx.h>
 
 #include "app/MainWindow.h"
@@ -24,6 +27,28 @@ constexpr PictureSource kPictureSources[] = {
     {kUnregisterPicture, IDB_UNREG},
 };
 
+// The buttons with their names (what a screen reader says); only the three picture buttons are tab
+// stops, in this order after the head file box.
+struct ButtonName {
+  int id;
+  const wchar_t* name;
+  bool tabStop;
+};
+constexpr ButtonName kButtonNames[] = {
+    {kBrowseButton, L"Open", true},        {kRegisterButton, L"Register", true}, {kUnregisterButton, L"Unregister", true},
+    {kMinimiseMark, L"Minimize", false}, {kCloseMark, L"Close", false},
+};
+
+// The hover picture of a picture button; 0 for the marks.
+int HoverPictureOf(int button) {
+  switch (button) {
+    case kBrowseButton: return kBrowseHoverPicture;
+    case kRegisterButton: return kRegisterHoverPicture;
+    case kUnregisterButton: return kUnregisterHoverPicture;
+    default: return 0;
+  }
+}
+
 // ShellExecuteW reports success with a value greater than this.
 constexpr INT_PTR kShellExecuteFailed = 32;
 
@@ -38,18 +63,87 @@ void MainWindow::CreatePictures() {
         std::make_unique<PictureBox>(hwnd_, p.id, RECT{r.left, r.top, r.right, r.bottom}, !IsPictureHolder(p.id));
   }
   for (const PictureSource& s : kPictureSources) Picture(s.id).SetPictureResource(s.resource);
+  CreateButtons();
   ShowButtonPictures(0);
 
-  Picture(kBrowseButton).onClick = [this] { registration::BrowseForHead(*this); };
-  Picture(kRegisterButton).onClick = [this] { registration::RegisterHead(*this, registrar_); };
-  Picture(kUnregisterButton).onClick = [this] { registration::UnregisterHead(*this, registrar_); };
   Picture(kLogo).onClick = [this] { OnLogoClick(); };
-  Picture(kCloseMark).onClick = [this] { Close(); };
-  Picture(kMinimiseMark).onClick = [this] { ShowWindow(hwnd_, SW_MINIMIZE); };
-  for (int button : {kBrowseButton, kRegisterButton, kUnregisterButton})
-    Picture(button).onHover = [this, button] { ShowButtonPictures(button); };
   // The version label is part of the title strip: a press on it is a press on the background.
   Picture(kVersionLabel).onPress = [this](MouseButton button) { OnBackgroundPress(button); };
+}
+
+void MainWindow::CreateButtons() {
+  HWND after = headFileBox_;
+  for (const ButtonName& b : kButtonNames) {
+    const ControlPlace& place = *std::find_if(std::begin(kPlaces), std::end(kPlaces), [&](auto& p) { return p.id == b.id; });
+    const HWND button = CreateChild(hwnd_, place, L"BUTTON", BS_OWNERDRAW | (b.tabStop ? WS_TABSTOP : 0), b.name);
+    Picture(b.id).AttachWindow(button);
+    if (!b.tabStop) continue;
+    // The window sees the pointer move over a picture button and leave it (ChildProc).
+    SetWindowLongPtrW(button, GWLP_USERDATA,
+                      SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::ChildProc)));
+    SetWindowPos(button, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    after = button;
+  }
+}
+
+void MainWindow::OnButton(int id) {
+  switch (id) {
+    case IDOK:  // Enter: the button that has the focus, or the head file box's text checked now
+      if (const HWND focus = GetFocus(); focus && GetParent(focus) == hwnd_ && HoverPictureOf(GetDlgCtrlID(focus)))
+        OnButton(GetDlgCtrlID(focus));
+      else if (focus == headFileBox_)
+        SettleHeadFileCheck();
+      break;
+    case kBrowseButton:
+      SettleHeadFileCheck();
+      registration::BrowseForHead(*this);
+      break;
+    case kRegisterButton:
+      SettleHeadFileCheck();
+      registration::RegisterHead(*this, registrar_);
+      break;
+    case kUnregisterButton:
+      SettleHeadFileCheck();
+      registration::UnregisterHead(*this, registrar_);
+      break;
+    case kCloseMark:
+      PostMessageW(hwnd_, WM_CLOSE, 0, 0);  // after the button's own handling of the click
+      break;
+    case kMinimiseMark:
+      ShowWindow(hwnd_, SW_MINIMIZE);
+      break;
+    default:
+      break;
+  }
+}
+
+// The picture shown (the hover picture while pressed), or the skin below for the marks, and the
+// focus rectangle while the focus is on it and keyboard cues show.
+void MainWindow::DrawButton(const DRAWITEMSTRUCT& item) const {
+  const PictureBox& box = Picture(static_cast<int>(item.CtlID));
+  const int hover = HoverPictureOf(box.Id());
+  const HBITMAP picture = hover && (item.itemState & ODS_SELECTED) ? Picture(hover).Picture() : box.Picture();
+  const RECT& place = box.Place();
+  HDC mem = CreateCompatibleDC(item.hDC);
+  if (HBITMAP shown = picture ? picture : skin_) {
+    HGDIOBJ old = SelectObject(mem, shown);
+    BitBlt(item.hDC, 0, 0, place.right - place.left, place.bottom - place.top, mem, picture ? 0 : place.left,
+           picture ? 0 : place.top, SRCCOPY);
+    SelectObject(mem, old);
+  }
+  DeleteDC(mem);
+  if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
+    RECT focus = item.rcItem;
+    InflateRect(&focus, -2, -2);
+    DrawFocusRect(item.hDC, &focus);
+  }
+}
+
+void MainWindow::OnButtonLeft() {
+  POINT at;
+  GetCursorPos(&at);
+  const HWND under = WindowFromPoint(at);
+  if (under != hwnd_ && !IsChild(hwnd_, under)) ShowButtonPictures(0);
 }
 
 // Each picture button shows its hover picture while the pointer is on it (0: on none). Moving from
@@ -86,10 +180,7 @@ void MainWindow::OnMouse(UINT msg, POINT pt) {
     return;
   }
   if (msg == WM_MOUSEMOVE) {
-    if (!picture)
-      ShowButtonPictures(0);
-    else if (picture->onHover)
-      picture->onHover();
+    if (!picture) ShowButtonPictures(0);
     return;
   }
   if (!picture) {
@@ -110,6 +201,13 @@ void MainWindow::OnBackgroundPress(MouseButton button) {
     SendMessageW(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
   }
   if (button == MouseButton::Right) options_dialog::ShowSettingsMenu(hwnd_);
+}
+
+void MainWindow::OnContextMenuKey(HWND control) {
+  RECT r;
+  GetWindowRect(control, &r);
+  const POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  options_dialog::ShowSettingsMenu(hwnd_, &at);
 }
 
 void MainWindow::OnLogoClick() {

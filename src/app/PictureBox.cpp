@@ -193,19 +193,26 @@ HBITMAP PictureBox::Picture() const {
   return picture_;
 }
 
+void PictureBox::Invalidate() const {
+  if (window_)
+    InvalidateRect(window_, nullptr, FALSE);
+  else if (visible_)
+    InvalidateRect(parent_, &place_, FALSE);
+}
+
 void PictureBox::SetPictureResource(int resource) {
   resource_ = resource;
-  if (visible_) InvalidateRect(parent_, &place_, FALSE);
+  Invalidate();
 }
 
 void PictureBox::SetPicture(HBITMAP picture) {
   if (picture == picture_) return;
   picture_ = picture;
-  if (visible_) InvalidateRect(parent_, &place_, FALSE);
+  Invalidate();
 }
 
 void PictureBox::Paint(HDC dc, HDC mem) const {
-  if (!visible_ || !Picture()) return;  // without a picture the skin below already shows
+  if (!visible_ || window_ || !Picture()) return;  // without a picture the skin below already shows
   HGDIOBJ old = SelectObject(mem, picture_);
   BitBlt(dc, place_.left, place_.top, place_.right - place_.left, place_.bottom - place_.top, mem, 0, 0, SRCCOPY);
   SelectObject(mem, old);

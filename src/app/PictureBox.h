@@ -1,7 +1,8 @@
 #pragma once
-// A picture control without a window of its own: a place on the main window's client area that
-// shows one bitmap, or, when it has none, lets the skin below show through. The main window paints
-// it and hands it the mouse presses, moves and clicks that fall on it.
+// A picture control: a place on the main window's client area that shows one bitmap, or, when it
+// has none, lets the skin below show through. Without a window of its own, the main window paints it
+// and hands it the mouse presses and clicks that fall on it; with one (a button), that window draws
+// it and takes the mouse.
 #include <functional>
 
 #include <windows.h>
@@ -19,8 +20,10 @@ class PictureBox {
   int Id() const { return id_; }
   const RECT& Place() const { return place_; }
   bool Visible() const { return visible_; }
-  // Does this visible picture cover the client point?
-  bool Covers(POINT pt) const { return visible_ && PtInRect(&place_, pt) != FALSE; }
+  // Does this visible picture, without a window of its own, cover the client point?
+  bool Covers(POINT pt) const { return visible_ && !window_ && PtInRect(&place_, pt) != FALSE; }
+  // The window that shows the picture from now on.
+  void AttachWindow(HWND window) { window_ = window; }
 
   // The picture shown; a picture given as a resource is loaded here, the first time it is asked for.
   HBITMAP Picture() const;
@@ -29,15 +32,19 @@ class PictureBox {
   // Gives the picture a bitmap resource of the program, loaded when first needed and freed with
   // this picture control: pictures that only show on a mouse move cost nothing at start-up.
   void SetPictureResource(int resource);
-  // Draws the picture at its place on the parent's paint DC, through a memory DC of the caller.
+  // Draws the picture (unless it has a window) at its place on the parent's paint DC, through a
+  // memory DC of the caller.
   void Paint(HDC dc, HDC mem) const;
 
   std::function<void()> onClick;  // a left press and release on the picture
-  std::function<void()> onHover;  // the pointer moves over it
   std::function<void(MouseButton)> onPress;
 
  private:
+  // Repaints the picture where it shows.
+  void Invalidate() const;
+
   HWND parent_;
+  HWND window_ = nullptr;
   int id_;
   RECT place_;
   bool visible_;

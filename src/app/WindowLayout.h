@@ -26,6 +26,14 @@ inline constexpr int kTwipsPerPixel = 15;
 inline constexpr unsigned kRefreshTimer = 1;
 // Posted to the main window when a wait has ended with hand-offs or a close left to do.
 inline constexpr unsigned kRunDeferredMessage = 0x8000 + 1;  // WM_APP + 1
+// Posted when the facts about the head file box's text are ready (wParam: the probe's number).
+inline constexpr unsigned kHeadFileFactsMessage = 0x8000 + 2;
+// The pause in typing after which the head file box's text is checked, and how long the check of a
+// text the program set may hold up the window (a file on this machine answers well within it, so
+// the panel shows the file before the setting returns) before what it finds is left to come later.
+inline constexpr unsigned kTypingTimer = 3;
+inline constexpr unsigned kTypingPauseMs = 330;
+inline constexpr unsigned kProbeWaitMs = 500;
 
 // A control's place on the window's client area, in twips.
 struct ControlPlace {
@@ -33,8 +41,8 @@ struct ControlPlace {
   int left, top, width, height;
 };
 
-// Every control of the window at its place, in the order of creation.
-// The windowed controls come first, in tab order: a new child window goes below its elder siblings.
+// Every control of the window at its place, in the order of creation. The windowed controls come
+// first; the picture buttons (windows too) are put after the head file box in tab order.
 inline constexpr ControlPlace kPlaces[] = {
     {kInfoPanel, 240, 1755, 3030, 2295},
     {kHeadFileBox, 240, 4275, 2130, 300},
@@ -61,6 +69,11 @@ struct PixelPlace {
 };
 inline constexpr PixelPlace PixelsOf(const ControlPlace& p) {
   return {Px(p.left), Px(p.top), Px(p.left + p.width), Px(p.top + p.height)};
+}
+
+// The controls that are owner-drawn buttons with a window of their own.
+inline constexpr bool IsButton(int id) {
+  return id == kCloseMark || id == kMinimiseMark || (id >= kUnregisterButton && id <= kBrowseButton);
 }
 
 // The pictures that only hold button pictures: they lie below the client area and never show.

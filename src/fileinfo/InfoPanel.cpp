@@ -5,10 +5,12 @@
 
 namespace fileinfo {
 
-void ShowFileInfo(MainView& view, const std::wstring& path) {
+void ShowFileInfo(MainView& view, const std::wstring& path) { ShowFileInfo(view, ReadVersionInfo(path)); }
+
+void ShowFileInfo(MainView& view, const std::optional<VersionFields>& fields) {
   // Each piece is added to the text read back from the panel, so a value is shown only up to its
   // first NUL character.
-  if (const std::optional<VersionFields> fields = ReadVersionInfo(path)) {
+  if (fields) {
     view.SetPanelText(std::wstring(kFileInfoHeading) + L"\r\n");
     for (const FileInfoRow& row : kFileInfoRows) {
       view.SetPanelText(view.PanelText() + row.label + (*fields).*row.field);

@@ -99,6 +99,32 @@ LSTATUS RegistryKey::WriteString(const std::wstring& name, const std::wstring& t
                         static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
+std::optional<RegistryKey::Value> RegistryKey::ReadValue(const std::wstring& name) const {
+  if (!key_) return std::nullopt;
+  Value value;
+  DWORD size = 0;
+  LSTATUS status = RegQueryValueExW(key_, name.c_str(), nullptr, &value.type, nullptr, &size);
+  for (int attempt = 0; status == ERROR_SUCCESS && attempt < 4; ++attempt) {
+    value.data.resize(size);
+    status = RegQueryValueExW(key_, name.c_str(), nullptr, &value.type, value.data.data(), &size);
+    if (status == ERROR_SUCCESS) {
+      value.data.resize(size);
+      return value;
+    }
+    if (status == ERROR_MORE_DATA) status = ERROR_SUCCESS;  // it grew meanwhile: size holds the new size
+  }
+  return std::nullopt;
+}
+
+LSTATUS RegistryKey::WriteValue(const std::wstring& name, const Value& value) const {
+  if (!key_) return ERROR_INVALID_HANDLE;
+  return RegSetValueExW(key_, name.c_str(), 0, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
+}
+
+LSTATUS RegistryKey::DeleteValue(const std::wstring& name) const {
+  return key_ ? RegDeleteValueW(key_, name.c_str()) : ERROR_INVALID_HANDLE;
+}
+
 DWORD RegistryKey::SubKeyCount() const {
   DWORD count = 0;
   if (!key_ || RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr,

@@ -48,6 +48,11 @@ class RegistryKey {
   // Writes text and its NUL as a REG_SZ value.
   [[nodiscard]] LSTATUS WriteString(const std::wstring& name, const std::wstring& text) const;
 
+  // One value as stored (its name is not read or used here), to be put back exactly; nothing when the key is not open or the value is missing or cannot be read.
+  [[nodiscard]] std::optional<Value> ReadValue(const std::wstring& name) const;
+  [[nodiscard]] LSTATUS WriteValue(const std::wstring& name, const Value& value) const;
+  [[nodiscard]] LSTATUS DeleteValue(const std::wstring& name) const;
+
   // The names of the direct sub-keys in enumeration order, any legal name (up to 255 characters);
   // a name that cannot be read is left out and the listing goes on.
   [[nodiscard]] std::vector<std::wstring> SubKeyNames() const;

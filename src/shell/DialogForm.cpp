@@ -1,6 +1,8 @@
 #include "shell/DialogForm.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cwchar>
 #include <utility>
 
 #include "platform/VisualStyles.h"
@@ -73,19 +75,37 @@ void DialogForm::CreateControls() {
                                  height, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance,
                                  nullptr);
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    // Enter presses the default button wherever the focus is, unless it is on another button.
+    if (wcscmp(c.windowClass, L"BUTTON") == 0 && (c.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+      SendMessageW(hwnd_, DM_SETDEFID, static_cast<WPARAM>(c.id), 0);
   }
 }
 
-// Gives the window the frame that holds exactly the client size, centred in the work area.
+// Gives the window the frame that holds exactly the client size, centred over its owner and kept on
+// the owner's monitor; without a visible owner, centred in the work area where the main window
+// first shows.
 void DialogForm::SizeAndPlace() {
   RECT frame{0, 0, Px(clientWidth_), Px(clientHeight_)};
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
                      static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
   const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  RECT work;
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
-               work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  const HWND owner = GetWindow(hwnd_, GW_OWNER);
+  const bool overOwner = owner && IsWindowVisible(owner) && !IsIconic(owner);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(overOwner ? MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST)
+                            : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY),
+                  &monitor);
+  const RECT work = monitor.rcWork;
+  RECT centre = work;
+  if (overOwner) GetWindowRect(owner, &centre);
+  const auto place = [](LONG centreFrom, LONG centreTo, int size, LONG low, LONG high) {
+    const LONG at = centreFrom + (centreTo - centreFrom - size) / 2;
+    return std::max<LONG>(low, std::min<LONG>(at, high - size));
+  };
+  SetWindowPos(hwnd_, nullptr, place(centre.left, centre.right, width, work.left, work.right),
+               place(centre.top, centre.bottom, height, work.top, work.bottom), width, height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 INT_PTR CALLBACK DialogForm::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "platform/NumberText.h"
 #include "platform/Elevation.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
@@ -21,6 +22,7 @@ constexpr wchar_t kExtension[] = L".ocx";
 constexpr wchar_t kFileType[] = L"OCX_FileType";
 constexpr wchar_t kStandardFileType[] = L"ocxfile";
 constexpr wchar_t kCommandKey[] = L"OCX_FileType\\shell\\Register/Unregister\\command";
+constexpr wchar_t kIconKey[] = L"OCX_FileType\\DefaultIcon";
 
 std::wstring OcxFileType() { return ReadRegistryString(HKEY_CLASSES_ROOT, kExtension, L""); }
 
@@ -41,10 +43,14 @@ bool IsOcxAssociated(std::wstring& path) {
     const std::wstring command = ReadRegistryString(HKEY_CLASSES_ROOT, kCommandKey, L"");
     const std::wstring program = paths::LongPath(AssocText::CommandPath(command));
     path = paths::LongPath(path);
-    return CompareStringOrdinal(program.c_str(), -1, path.c_str(), -1, TRUE) == CSTR_EQUAL;
+    // A file type left half-written (without its text or icon) is no association: Options offers
+    // to write it whole.
+    const bool whole = !ReadRegistryString(HKEY_CLASSES_ROOT, kFileType, L"").empty() &&
+                       !ReadRegistryString(HKEY_CLASSES_ROOT, kIconKey, L"").empty();
+    return whole && CompareStringOrdinal(program.c_str(), -1, path.c_str(), -1, TRUE) == CSTR_EQUAL;
   } catch (...) {
     const RunTimeError err = ErrorOf(std::current_exception());
-    ShowBox(std::to_wstring(err.Number) + L"\r\n" + err.Description, MB_OK);
+    ShowBox(DecimalText(err.Number) + L"\r\n" + err.Description, MB_OK);
     return false;
   }
 }
@@ -70,13 +76,15 @@ void NotifyAssociationChanged() { system_functions::SHChangeNotify(SHCNE_ASSOCCH
 bool AssociateOcx(const std::wstring& exePath) {
   std::wstring extension = kExtension;
   std::wstring parameters;
-  LSTATUS refusal = ERROR_SUCCESS;
+  file_types::Refusal refusal;
   if (!file_types::AssociateFile(extension, kFileType, L"Active X Control", L"Register/Unregister", exePath,
-                              parameters, true, exePath + L",0", true, &refusal)) {
-    if (refusal == ERROR_ACCESS_DENIED)
-      elevation::OfferRestart(L"Associating .ocx files with the installer needs administrator rights.", L"");
-    else if (refusal != ERROR_SUCCESS)
-      ShowBox(L"The association could not be written (error " + std::to_wstring(refusal) + L").", MB_ICONSTOP | MB_OK);
+                                 parameters, true, exePath + L",0", true, &refusal)) {
+    const std::wstring outcome = file_types::OutcomeLine(refusal);
+    if (refusal.status == ERROR_ACCESS_DENIED)
+      elevation::OfferRestart(L"Associating .ocx files with the installer needs administrator rights." + outcome, L"");
+    else if (refusal.status != ERROR_SUCCESS)
+      ShowBox(L"The association could not be written (error " + DecimalText(refusal.status) + L")." + outcome,
+              MB_ICONSTOP | MB_OK);
     return false;
   }
   NotifyAssociationChanged();

@@ -1,4 +1,5 @@
-// The Options dialog: its check box switches the .ocx association on and off when OK is pressed.
+// The Options dialog: its check box switches the .ocx association on and off when OK (or Enter) is
+// pressed; Esc and the close box change nothing. A is the check box's key.
 #include "shell/OptionsDialog.h"
 
 #include "shell/DialogForm.h"
@@ -14,9 +15,9 @@ class Options : public DialogForm {
       // Wide enough for the check box's text on one line beside a check box of any size the system draws.
       : DialogForm(kCaption, 4665, 1485,
                    {
-                       {kOkButton, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, L"OK", 1672, 960, 1320, 345},
+                       {kOkButton, L"BUTTON", WS_TABSTOP | BS_DEFPUSHBUTTON, L"OK", 1672, 960, 1320, 345},
                        {kAssociateCheck, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX,
-                        L" Associate .ocx files with the installer/uninstaller.", 195, 315, 4275, 360},
+                        L" &Associate .ocx files with the installer/uninstaller.", 195, 315, 4275, 360},
                    }) {}
 
  protected:
@@ -60,16 +61,19 @@ void ShowModal(HWND owner) {
   g_shown = nullptr;
 }
 
-void ShowSettingsMenu(HWND owner) {
+void ShowSettingsMenu(HWND owner, const POINT* at) {
   HMENU bar = CreateMenu();
   HMENU settingsMenu = CreatePopupMenu();
   AppendMenuW(settingsMenu, MF_STRING, kOptionsMenuItem, L"&Options");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(settingsMenu), L"Settings");
-  POINT at;
-  GetCursorPos(&at);
+  POINT where{};
+  if (at)
+    where = *at;
+  else
+    GetCursorPos(&where);
   // The owner must be in the foreground, or the menu does not close when the user clicks elsewhere.
   SetForegroundWindow(owner);
-  const BOOL chosen = TrackPopupMenu(settingsMenu, TPM_RETURNCMD, at.x, at.y, 0, owner, nullptr);
+  const BOOL chosen = TrackPopupMenu(settingsMenu, TPM_RETURNCMD, where.x, where.y, 0, owner, nullptr);
   PostMessageW(owner, WM_NULL, 0, 0);
   DestroyMenu(bar);  // destroys the Settings menu with it
   if (chosen == kOptionsMenuItem) ShowModal(owner);

@@ -11,9 +11,10 @@ inline constexpr int kOkButton = IDOK;
 inline constexpr int kAssociateCheck = 101;
 inline constexpr int kOptionsMenuItem = 201;
 
-// Pops up the Settings menu ("&Options") at the pointer, owned by owner; choosing the item shows the
-// Options dialog modally. Returns when the menu (and the dialog) have closed.
-void ShowSettingsMenu(HWND owner);
+// Pops up the Settings menu ("&Options") at the pointer, or at a point of the screen (for the
+// context-menu key), owned by owner; choosing the item shows the Options dialog modally. Returns
+// when the menu (and the dialog) have closed.
+void ShowSettingsMenu(HWND owner, const POINT* at = nullptr);
 
 // Shows the Options dialog as a modal dialog owned by owner.
 void ShowModal(HWND owner);

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 
 #include "TestEnv.h"
@@ -36,10 +37,7 @@ void Click(HWND hwnd, int x, int y) {  // at a point of the window's client area
   PostMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
-void ClickPicture(HWND main, int id) {
-  const ControlPlace& at = *std::find_if(kPlaces, std::end(kPlaces), [&](auto& p) { return p.id == id; });
-  Click(main, (at.left + at.width / 2) / kTwipsPerPixel, (at.top + at.height / 2) / kTwipsPerPixel);
-}
+void ClickButton(HWND main, int id) { Click(GetDlgItem(main, id), 5, 5); }
 
 // A second start with no window to hand over to waits 30 s for one to appear before it gives up.
 bool SecondStartEnds(const std::string& arguments, DWORD limitMs = 30000) {
@@ -112,6 +110,43 @@ TEST(Program, APathHandedOverDuringTheStartUpQuestionIsTaken) {
   EXPECT_TRUE(first.WaitExit(15000).has_value());
 }
 
+// Without a mouse: Tab goes from the head file box to Open, Register, Unregister, the Games list and
+// round, Shift+Tab back; Space on Register registers the head, Enter on Unregister unregisters it;
+// Shift+F10 on the list opens the Settings menu; the buttons carry their names.
+TEST(Program, TheKeyboardAloneRegistersAHead) {
+  SuppressAssociatePrompt();
+  const std::string head = CopyInto(HeadPath("chess.ocx"), TestDir());
+  Process app(kProgram + "\"" + head + "\"");
+  const HWND main = RunningWindow();
+  ASSERT_TRUE(PumpUntil([&] { return Text(main, kHeadFileBox) == Wide(head); }, 10000));
+  SetForegroundWindow(main);
+  const auto focus = [&] {
+    GUITHREADINFO gui{sizeof gui};
+    GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &gui);
+    return GetDlgCtrlID(gui.hwndFocus);
+  };
+  const auto menuShows = [] { return IsWindowVisible(FindWindowW(L"#32768", nullptr)); };
+  const WORD tab = VK_TAB, shift = VK_SHIFT;
+  const std::wstring ok = L"Process Successful.\r\n";
+  const struct { std::vector<WORD> keys; int focus; std::function<bool()> then; } steps[] = {
+      {{tab}, kBrowseButton}, {{tab}, kRegisterButton}, {{tab}, kUnregisterButton}, {{tab}, kGamesList},
+      {{shift, VK_F10}, kGamesList, menuShows}, {{VK_ESCAPE}, kGamesList, [&] { return !menuShows(); }},
+      {{tab}, kHeadFileBox}, {{shift, tab}, kGamesList}, {{shift, tab}, kUnregisterButton},
+      {{shift, tab}, kRegisterButton}, {{VK_SPACE}, kRegisterButton, [&] { return Text(main, kInfoPanel).ends_with(ok); }},
+      {{tab}, kUnregisterButton}, {{VK_RETURN}, kUnregisterButton, [&] {
+         return Text(main, kInfoPanel).find(L"unregister") != std::wstring::npos && Text(main, kInfoPanel).ends_with(ok);
+       }}};
+  for (const auto& step : steps) {
+    Type({step.keys});
+    EXPECT_TRUE(PumpUntil([&] { return focus() == step.focus && (!step.then || step.then()); }, 15000))
+        << "after key " << step.keys.back() << " the focus is on " << focus() << " expected " << step.focus;
+  }
+  for (const auto& [id, name] : {std::pair{kBrowseButton, L"Open"}, {kRegisterButton, L"Register"},
+                                 {kUnregisterButton, L"Unregister"}, {kCloseMark, L"Close"}, {kMinimiseMark, L"Minimize"}})
+    EXPECT_EQ(Text(main, id), name);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+}
+
 // Thirty-two starts at once with none running: one becomes the instance, each other one hands its
 // path over, also those that come before the instance's window is there.
 TEST(Program, SimultaneousStartsAreEachHandledExactlyOnce) {
@@ -157,7 +192,7 @@ TEST(Program, RefusedForRightsOffersARestartAsAdministrator) {
   ASSERT_TRUE(PumpUntil([&] { return Text(main, kHeadFileBox) == Wide(head); }, 10000));
   for (const int answer : {IDNO, IDYES}) {
     boxes.Answer(answer);
-    ClickPicture(main, kRegisterButton);
+    ClickButton(main, kRegisterButton);
     ASSERT_TRUE(PumpUntil([&] { return boxes.SeenCount() == (answer == IDNO ? 1u : 2u); }, 20000));
     EXPECT_TRUE(boxes.Seen().back().text.starts_with(rights)) << boxes.Seen().back().text.c_str();
     EXPECT_TRUE(boxes.Seen().back().text.ends_with(L"Restart as administrator?"));
@@ -179,7 +214,7 @@ TEST(Program, OpenShowsTheFileDialog) {
   DialogAnswerer boxes(app.Id());
   boxes.Answer(IDCANCEL);
   const HWND main = RunningWindow();
-  ClickPicture(main, kBrowseButton);
+  ClickButton(main, kBrowseButton);
   ASSERT_TRUE(PumpUntil([&] { return boxes.SeenCount() == 1u; }, 20000)) << "no file dialog";
   EXPECT_EQ(boxes.Seen()[0].caption, L"Select OCX File ");
   EXPECT_FALSE(app.WaitExit(500).has_value()) << "the program ended";

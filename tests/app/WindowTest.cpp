@@ -1,5 +1,7 @@
 // The main window in this process: the hand-off message, focus, the refresh timer, load, the .ocx
 // association with the Associate prompt and the Options dialog, and texts that fit at every scale.
+#include <atomic>
+
 #include "TestEnv.h"
 
 #include "platform/AnsiText.h"
@@ -32,6 +34,8 @@ void SetAssociation(bool associated) {
   if (!associated) return;
   SetSz(HKEY_CLASSES_ROOT, ".ocx", "", "OCX_FileType");
   SetSz(HKEY_CLASSES_ROOT, kCommandKey, "", Self() + " %1");
+  SetSz(HKEY_CLASSES_ROOT, "OCX_FileType", "", "Active X Control");
+  SetSz(HKEY_CLASSES_ROOT, "OCX_FileType\\DefaultIcon", "", Self() + ",0");
   for (const char* key : kStaleVerbs) SetSz(HKEY_CLASSES_ROOT, key, "", "old");
 }
 
@@ -85,6 +89,30 @@ TEST_F(WindowTest, HandOffMessagesPutTheLongPathIntoTheBox) {
     COPYDATASTRUCT cds{m.dwData, DWORD(m.bytes.size()), const_cast<char*>(m.bytes.data())};
     SendMessageW(Window().hWnd(), WM_COPYDATA, 0, LPARAM(&cds));
     EXPECT_EQ(Window().HeadFileText(), m.box) << m.dwData << " " << m.bytes;
+  }
+}
+
+// Typed text is checked once the typing pauses, not at every key.
+TEST_F(WindowTest, TypedTextIsCheckedWhenTheTypingPauses) {
+  const std::wstring before = Window().PanelText();
+  Type({{'C'}, {'R'}, {'E'}, {'D'}, {'I'}, {'T'}, {'S'}});
+  ASSERT_TRUE(PumpUntil([&] { return Window().HeadFileText() == L"credits"; }, 3000));
+  EXPECT_EQ(Window().PanelText(), before) << "checked before the typing paused";
+  EXPECT_TRUE(PumpUntil([&] { return Window().PanelText() != before; }, 3000)) << "not checked after the pause";
+}
+
+// The pointer on Register, then straight out of the window: Register shows its normal picture again.
+TEST_F(WindowTest, HoverPicturesTurnNormalWhenThePointerLeavesTheWindow) {
+  RECT r;
+  GetWindowRect(GetDlgItem(Window().hWnd(), kRegisterButton), &r);
+  const auto shows = [&](int id) { return Window().Picture(kRegisterButton).Picture() == Window().Picture(id).Picture(); };
+  for (const auto& [at, picture] : {std::pair{POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, kRegisterHoverPicture},
+                                    {POINT{0, 0}, kRegisterPicture}}) {
+    INPUT move{INPUT_MOUSE, {}};
+    move.mi = {MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1), MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1),
+               0, MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, 0, 0};
+    SendInput(1, &move, sizeof move);
+    EXPECT_TRUE(PumpUntil([&] { return shows(picture); }, 3000)) << picture;
   }
 }
 
@@ -158,9 +186,64 @@ TEST(MainWindowLoad, AsksOnlyWhenNeededAndRemovesOldVerbs) {
     EXPECT_EQ(GetSz(HKEY_CURRENT_USER, kSettingsKey, "AssociateMsg").value_or(""), c.after);
     EXPECT_EQ(Associated(), c.associated || (c.answer == IDYES && !c.refused));
     for (const char* key : kStaleVerbs) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+    if (c.refused) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "OCX_FileType")) << "the file type was not taken back";
   }
   RefuseOcxWrites(false);
   UnhookWindowsHookEx(hook);
+}
+
+// Both dialogs from the keyboard, keys typed into the one that has the focus: Enter is the default
+// button (Yes, OK), also from a check box, Esc is No or a close without change, Tab moves on, Space
+// and the keys D and A tick the check boxes.
+TEST(MainWindowLoad, DialogsAnswerTheKeyboard) {
+  using Keys = std::vector<std::vector<WORD>>;
+  const struct { bool options; Keys keys; bool associated; const char* setting; } cases[] = {
+      {false, {{VK_RETURN}}, true, ""}, {false, {{VK_ESCAPE}}, false, ""}, {false, {{VK_TAB}, {VK_RETURN}}, false, ""},
+      {false, {{'D'}, {VK_ESCAPE}}, false, "1"}, {false, {{VK_TAB}, {VK_TAB}, {VK_SPACE}, {VK_RETURN}}, true, "1"},
+      {true, {{VK_TAB}, {VK_SPACE}, {VK_RETURN}}, true, "1"}, {true, {{'A'}, {VK_ESCAPE}}, false, "1"},
+      {true, {{VK_RETURN}}, false, "1"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.options << " " << c.keys.size() << " keys, the first " << c.keys[0][0]);
+    SetAssociation(false);
+    DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+    if (c.options) SuppressAssociatePrompt();
+    DialogAnswerer boxes;
+    std::atomic<int> closed{0};  // 1: by the keys, 2: not by them
+    boxes.Handle([&](const BoxInfo& box) {
+      Type(c.keys);
+      for (int i = 0; i < 250 && IsWindow(box.hwnd); ++i) Sleep(20);
+      return (closed = IsWindow(box.hwnd) ? 2 : 1) == 1 || PostMessageW(box.hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
+    MainWindow form;
+    form.Show();
+    if (c.options) options_dialog::ShowModal(form.hWnd());
+    EXPECT_TRUE(PumpUntil([&] { return closed == 1; }, 6000)) << "the keys did not close the dialog";
+    EXPECT_EQ(Associated(), c.associated);
+    EXPECT_EQ(GetSz(HKEY_CURRENT_USER, kSettingsKey, "AssociateMsg").value_or(""), c.setting);
+  }
+}
+
+// A write refused in the middle (the verb's command) takes back what came before it, leaves .ocx as
+// it was and says so. Options shows a half-written association (no icon) unticked; OK writes it whole.
+TEST_F(WindowTest, ARefusedWriteInTheMiddleLeavesNothingHalfWritten) {
+  SetAssociation(false);
+  SetSz(HKEY_CLASSES_ROOT, ".ocx", "", "ocxfile");
+  SetSz(HKEY_CLASSES_ROOT, "OCX_FileType", "", "Old text");
+  Refuse(HKEY_CLASSES_ROOT, kCommandKey, KEY_SET_VALUE);
+  Boxes().Answer(IDOK);
+  EXPECT_FALSE(association::AssociateOcx(association::StartupExePath()));
+  EXPECT_EQ(Classes(".ocx"), "ocxfile");
+  EXPECT_EQ(Classes("OCX_FileType"), "Old text");
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "OCX_FileType\\DefaultIcon"));
+  EXPECT_TRUE(Boxes().Seen().back().text.ends_with(L"Nothing was changed.")) << ToAnsi(Boxes().Seen().back().text);
+  Refuse(HKEY_CLASSES_ROOT, kCommandKey, 0);
+  SetSz(HKEY_CLASSES_ROOT, ".ocx", "", "OCX_FileType");
+  SetSz(HKEY_CLASSES_ROOT, kCommandKey, "", Self() + " %1");
+  bool ticked = true;
+  Plan(Boxes(), options_dialog::kAssociateCheck, true, IDOK, &ticked);
+  options_dialog::ShowModal(Window().hWnd());
+  EXPECT_FALSE(ticked);
+  EXPECT_TRUE(Associated());
 }
 
 // The dialog shows whether .ocx files are associated; OK writes or removes the association as
@@ -221,9 +304,13 @@ TEST_F(WindowTest, TextsFitAtEveryScale) {
     RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels");
   }
   EXPECT_EQ(GetDeviceCaps(GetDC(nullptr), LOGPIXELSY), *copyDpi ? atoi(copyDpi) : 96) << "the scale measured at";
+  // Options opens centred over the main window, wherever that is.
+  SetWindowPos(Window().hWnd(), nullptr, 20, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  const auto centre = [](HWND hwnd) { RECT r; return GetWindowRect(hwnd, &r), POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; };
   for (int dialog = 0; dialog < 2; ++dialog)
-    Boxes().Handle([](const BoxInfo& box) {
+    Boxes().Handle([&](const BoxInfo& box) {
       EXPECT_EQ(TextsCut(box.hwnd), 0) << ToAnsi(box.caption);
+      if (box.owner) EXPECT_LE(abs(centre(box.hwnd).x - centre(box.owner).x) + abs(centre(box.hwnd).y - centre(box.owner).y), 2);
       return PostMessageW(box.hwnd, WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE;
     });
   associate_prompt::ShowModal();

@@ -114,6 +114,20 @@ void Process::Kill() {
     WaitForSingleObject(info_.hProcess, 5000);
 }
 
+void Type(const std::vector<std::vector<WORD>>& chords) {
+  std::vector<INPUT> keys;
+  const auto key = [&](WORD vk, DWORD flags) {
+    INPUT input{INPUT_KEYBOARD, {}};
+    input.ki.wVk = vk, input.ki.dwFlags = flags;
+    keys.push_back(input);
+  };
+  for (const auto& chord : chords) {
+    for (WORD vk : chord) key(vk, 0);
+    for (auto vk = chord.rbegin(); vk != chord.rend(); ++vk) key(*vk, KEYEVENTF_KEYUP);
+  }
+  SendInput(UINT(keys.size()), keys.data(), sizeof(INPUT));
+}
+
 std::wstring Lines(const std::vector<std::wstring>& lines) {
   std::wstring text;
   for (const std::wstring& line : lines) text += line + L"\r\n";

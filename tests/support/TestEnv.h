@@ -50,6 +50,10 @@ class Process {
   PROCESS_INFORMATION info_{};
 };
 
+// Types keys as a user does (SendInput), to the window that has the focus: each chord's keys go down
+// in order and come up in reverse ({VK_SHIFT, VK_TAB} is Shift+Tab).
+void Type(const std::vector<std::vector<WORD>>& chords);
+
 // The lines, each ended by CR LF, as the panel shows them.
 std::wstring Lines(const std::vector<std::wstring>& lines);
 
