@@ -8,10 +8,14 @@
  * characters 8 and 9 (counting the brace as 1), which hold the class id's value there plus 1,
  * minus 1, minus 2 and minus 3, as two uppercase hex digits. DllUnregisterServer removes all of it.
  *
+ * DllGetClassObject hands out a class factory, as a host loading the control asks for.
+ *
  * Compile definitions: HEAD_NAME (display name), HEAD_CLASS_ID (38-character braced class id) and
  * optionally HEAD_NEEDS_COM: the registration then first asks COM for the component categories
  * manager, as controls that record their categories do, and fails with that status when COM is
- * not initialised on the calling thread. */
+ * not initialised on the calling thread. Heads that register but do not work as they should:
+ * HEAD_NO_GAMES_ENTRY writes no Games list entry (a helper of a head), HEAD_CLASS_UNAVAILABLE has
+ * no class factory to give, HEAD_KEEPS_ENTRY leaves its entry behind when it unregisters. */
 #include <stdio.h>
 #include <string.h>
 
@@ -131,7 +135,9 @@ HRESULT STDAPICALLTYPE DllRegisterServer(void) {
 #endif
   head_keys(&k);
   GetModuleFileNameW(self_module, path, MAX_PATH);
+#ifndef HEAD_NO_GAMES_ENTRY
   if (!status) status = set_string(HKEY_LOCAL_MACHINE, k.games_entry, NULL, HEAD_CLASS_ID);
+#endif
   if (!status) status = set_string(HKEY_CLASSES_ROOT, k.class_key, NULL, HEAD_NAME);
   if (!status) status = set_path(HKEY_CLASSES_ROOT, k.server_key, path);
   if (!status) status = set_string(HKEY_CLASSES_ROOT, k.server_key, "ThreadingModel", "Apartment");
@@ -158,7 +164,45 @@ HRESULT STDAPICALLTYPE DllUnregisterServer(void) {
       k.typelib_file_key, k.typelib_locale_key, k.typelib_version_key, k.typelib_key};
   size_t i;
   head_keys(&k);
+#ifndef HEAD_KEEPS_ENTRY
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, k.games_entry);
+#endif
   for (i = 0; i < sizeof class_keys / sizeof class_keys[0]; ++i) RegDeleteKeyA(HKEY_CLASSES_ROOT, class_keys[i]);
   return S_OK;
+}
+
+/* One class factory for every class of the head; it makes no objects, which no test asks for. */
+static const GUID iid_unknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+static const GUID iid_class_factory = {0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+static HRESULT STDMETHODCALLTYPE factory_query(IClassFactory* self, REFIID iid, void** out) {
+  if (!memcmp(iid, &iid_unknown, sizeof(GUID)) || !memcmp(iid, &iid_class_factory, sizeof(GUID))) {
+    *out = self;
+    return S_OK;
+  }
+  *out = NULL;
+  return E_NOINTERFACE;
+}
+static ULONG STDMETHODCALLTYPE factory_add_ref(IClassFactory* self) { (void)self; return 2; }
+static ULONG STDMETHODCALLTYPE factory_release(IClassFactory* self) { (void)self; return 1; }
+static HRESULT STDMETHODCALLTYPE factory_create(IClassFactory* self, IUnknown* outer, REFIID iid, void** out) {
+  (void)self; (void)outer; (void)iid;
+  *out = NULL;
+  return E_NOTIMPL;
+}
+static HRESULT STDMETHODCALLTYPE factory_lock(IClassFactory* self, BOOL lock) { (void)self; (void)lock; return S_OK; }
+
+static IClassFactoryVtbl factory_methods = {factory_query, factory_add_ref, factory_release, factory_create, factory_lock};
+static IClassFactory factory = {&factory_methods};
+
+HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID id, REFIID iid, void** out) {
+  (void)id;
+#ifdef HEAD_CLASS_UNAVAILABLE
+  (void)iid;
+  (void)factory;
+  *out = NULL;
+  return CLASS_E_CLASSNOTAVAILABLE;
+#else
+  return factory_query(&factory, iid, out);
+#endif
 }

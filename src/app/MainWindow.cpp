@@ -1,5 +1,6 @@
 // The main window: creation, load and unload, message routing, the refresh timer and hand-offs.
 #include "app/MainWindow.h"
+#include "platform/GamesChangedNotice.h"
 
 #include <windowsx.h>
 
@@ -289,6 +290,7 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       Unload();
       return 0;
     case WM_COPYDATA:
+      if (IsGamesChangedNotice(lParam)) RequestListRefresh();
       if (startup::IsHandOff(lParam)) ReceiveHandOff(startup::HandOffPath(lParam));
       return 0;  // another program's data is not ours to take
     case WM_COMMAND:

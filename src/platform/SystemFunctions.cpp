@@ -40,6 +40,16 @@ void OleUninitialize() {
   if (function) function();
 }
 
+HRESULT CLSIDFromString(const wchar_t* text, CLSID* id) {
+  static const auto function = Find<decltype(::CLSIDFromString)>(kOle, "CLSIDFromString");
+  return function ? function(text, id) : E_NOTIMPL;
+}
+
+HRESULT CoGetClassObject(REFCLSID id, DWORD context, COSERVERINFO* server, REFIID interfaceId, void** object) {
+  static const auto function = Find<decltype(::CoGetClassObject)>(kOle, "CoGetClassObject");
+  return function ? function(id, context, server, interfaceId, object) : E_NOTIMPL;
+}
+
 UINT DragQueryFileW(HDROP drop, UINT index, wchar_t* name, UINT nameChars) {
   static const auto function = Find<decltype(::DragQueryFileW)>(kShell, "DragQueryFileW");
   return function ? function(drop, index, name, nameChars) : 0;

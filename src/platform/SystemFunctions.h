@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <commdlg.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 namespace system_functions {
@@ -14,6 +15,8 @@ namespace system_functions {
 BOOL GetOpenFileNameW(OPENFILENAMEW* dialog);
 HRESULT OleInitialize();
 void OleUninitialize();
+HRESULT CLSIDFromString(const wchar_t* text, CLSID* id);
+HRESULT CoGetClassObject(REFCLSID id, DWORD context, COSERVERINFO* server, REFIID interfaceId, void** object);
 UINT DragQueryFileW(HDROP drop, UINT index, wchar_t* name, UINT nameChars);
 void DragFinish(HDROP drop);
 void SHChangeNotify(LONG eventId, UINT flags, const void* item1, const void* item2);

@@ -11,6 +11,7 @@
 #include "platform/SystemFunctions.h"
 #include "platform/SystemText.h"
 #include "registration/DllSearch.h"
+#include "registration/HeadCheck.h"
 
 namespace registration {
 
@@ -20,6 +21,7 @@ namespace {
 //   <program> /vesk-entry-worker <channel> <go> <done> <ready> <installer process>
 constexpr wchar_t kWorkerSwitch[] = L"/vesk-entry-worker";
 constexpr size_t kMaxPath = 32768;
+constexpr size_t kCheckChars = 16384;
 
 // What the two processes share: the command the window writes before it signals go (letter: r
 // register, u unregister, ? a letter that names no entry point), and what the worker reports.
@@ -29,6 +31,9 @@ struct Channel {
   volatile LONG stage;
   DWORD loadError;
   DWORD status;
+  // The check after a successful entry point: its lines, each ended by '\n', and whether it failed.
+  LONG checkFailed;
+  wchar_t checkLines[kCheckChars];
 };
 using Report = Channel;
 
@@ -45,6 +50,18 @@ LONG WINAPI EndOnUnhandledException(EXCEPTION_POINTERS* info) {
 
 
 using EntryPoint = HRESULT(STDAPICALLTYPE*)();
+
+// The check's lines into the report, as many whole lines as fit.
+void WriteCheck(Report& report, const CheckReport& check) {
+  std::wstring text;
+  for (const std::wstring& line : check.lines) {
+    if (text.size() + line.size() + 1 >= kCheckChars) break;
+    text += line + L'\n';
+  }
+  text.copy(report.checkLines, kCheckChars - 1);
+  report.checkLines[text.size()] = L'\0';
+  report.checkFailed = check.failed;
+}
 
 // Runs the entry point; returns with the head released and the outcome in the report, and whether
 // OLE is left to uninitialise. The window waits only until then: what the process does on its
@@ -72,11 +89,19 @@ bool RunEntryPoint(wchar_t letter, Report& report, const wchar_t* path) {
   }
   // Controls that use COM while they register fail without it.
   const HRESULT ole = system_functions::OleInitialize();
+  if (FAILED(ole)) {
+    FreeLibrary(head);
+    report.loadError = static_cast<DWORD>(ole);
+    SetStage(report, WorkerStage::kOleFailed);
+    return false;
+  }
+  const std::vector<ServedEntry> before = letter == L'u' ? EntriesServedBy(path) : std::vector<ServedEntry>{};
   SetStage(report, WorkerStage::kEntryRunning);
   report.status = static_cast<DWORD>(entry());
   SetStage(report, WorkerStage::kReturned);
+  if (IsSuccessStatus(report.status)) WriteCheck(report, letter == L'u' ? CheckUnregistered(before) : CheckRegistered(path));
   FreeLibrary(head);
-  return SUCCEEDED(ole);
+  return true;
 }
 
 // ---------------------------------------------------------------- the window's side
@@ -144,16 +169,21 @@ HANDLE InheritableSelf() {
 
 std::wstring Hex(HANDLE handle) { return HexText(reinterpret_cast<ULONG_PTR>(handle)); }
 
-std::unique_ptr<EntryWorker> EntryWorker::Start() {
+std::unique_ptr<EntryWorker> EntryWorker::Start(DWORD& error) {
+  error = ERROR_SUCCESS;
   std::unique_ptr<EntryWorker> worker(new EntryWorker);
+  const auto failed = [&error] {
+    error = GetLastError();
+    return nullptr;
+  };
   SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
   worker->mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, &inherited, PAGE_READWRITE, 0, sizeof(Channel), nullptr);
-  if (!worker->mapping_) return nullptr;
+  if (!worker->mapping_) return failed();
   worker->channel_ = MapViewOfFile(worker->mapping_, FILE_MAP_WRITE, 0, 0, sizeof(Channel));
   worker->go_ = CreateEventW(&inherited, TRUE, FALSE, nullptr);
   worker->done_ = CreateEventW(&inherited, TRUE, FALSE, nullptr);
   worker->ready_ = CreateEventW(&inherited, TRUE, FALSE, nullptr);
-  if (!worker->channel_ || !worker->go_ || !worker->done_ || !worker->ready_ || !InheritableSelf()) return nullptr;
+  if (!worker->channel_ || !worker->go_ || !worker->done_ || !worker->ready_ || !InheritableSelf()) return failed();
 
   const std::wstring program = OwnPath();
   std::wstring commandLine = L"\"" + program + L"\" " + kWorkerSwitch + L" " + Hex(worker->mapping_) + L" " +
@@ -167,7 +197,7 @@ std::unique_ptr<EntryWorker> EntryWorker::Start() {
   const std::wstring folder = paths::NeutralFolder();
   if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(),
                       &startup, &started))
-    return nullptr;
+    return failed();
   CloseHandle(started.hThread);
   worker->process_ = started.hProcess;
   return worker;
@@ -211,7 +241,28 @@ std::optional<std::uint32_t> EntryWorker::ReturnedStatus() const {
   return report.status;
 }
 
+Outcome EntryWorker::Result() const {
+  const auto& report = *static_cast<const Report*>(channel_);
+  Outcome outcome;
+  outcome.lines = OutcomeLines();
+  outcome.Fail(ExitCodeOf(Facts()));
+  if (outcome.Succeeded() && static_cast<WorkerStage>(report.stage) == WorkerStage::kReturned) {
+    std::wstring_view lines(report.checkLines, wcsnlen(report.checkLines, kCheckChars));
+    for (size_t end; (end = lines.find(L'\n')) != std::wstring_view::npos; lines.remove_prefix(end + 1))
+      outcome.Add(std::wstring(lines.substr(0, end)));
+    if (report.checkFailed) outcome.Fail(ExitCode::kCheckFailed);
+  }
+  return outcome;
+}
+
 std::vector<std::wstring> EntryWorker::OutcomeLines() const {
+  WorkerOutcome outcome = Facts();
+  // Read here, not by the worker: what the control needs is read from its file, not loaded.
+  outcome.missingPieces = DescribeMissingPieces(path_, WhatToLookFor(outcome));
+  return registration::OutcomeLines(outcome);
+}
+
+WorkerOutcome EntryWorker::Facts() const {
   const auto& report = *static_cast<const Report*>(channel_);
   WorkerOutcome outcome;
   outcome.stage = static_cast<WorkerStage>(report.stage);
@@ -228,13 +279,12 @@ std::vector<std::wstring> EntryWorker::OutcomeLines() const {
   } else if (outcome.stage == WorkerStage::kReturned && !IsSuccessStatus(outcome.status)) {
     outcome.systemText = SystemText(outcome.status);
   }
-  // Read here, not by the worker: what the control needs is read from its file, not loaded.
-  outcome.missingPieces = DescribeMissingPieces(path_, WhatToLookFor(outcome));
-  return registration::OutcomeLines(outcome);
+  return outcome;
 }
 
 DWORD WINAPI SpareWorker::Start(void* spare) {
-  static_cast<SpareWorker*>(spare)->spare_ = EntryWorker::Start();
+  auto* self = static_cast<SpareWorker*>(spare);
+  self->spare_ = EntryWorker::Start(self->startError_);
   return 0;
 }
 
@@ -251,11 +301,26 @@ void SpareWorker::Prepare() {
   starter_ = CreateThread(nullptr, 0, &SpareWorker::Start, this, 0, nullptr);
 }
 
-std::unique_ptr<EntryWorker> SpareWorker::Take() {
-  Join();
-  std::unique_ptr<EntryWorker> worker = std::move(spare_);
-  if (!worker || worker->Exited()) worker = EntryWorker::Start();
-  return worker;
+std::unique_ptr<EntryWorker> SpareWorker::Take(const Wait& wait, DWORD& error) {
+  // Up to two starts: a spare that has gone meanwhile (ended by hand, say) is replaced once.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (!starter_ && !spare_) {
+      Prepare();
+      if (!starter_) spare_ = EntryWorker::Start(startError_);  // no thread could be made
+    }
+    // A process start can take long (a virus scanner holding it): the front door's wait answers.
+    if (starter_ && !wait({starter_}, kWorkerStartLimitMs)) {
+      error = WAIT_TIMEOUT;
+      return nullptr;
+    }
+    Join();
+    std::unique_ptr<EntryWorker> worker = std::move(spare_);
+    error = startError_;
+    if (worker && !worker->Exited()) return worker;
+    if (!worker) return nullptr;
+  }
+  error = ERROR_PROCESS_ABORTED;
+  return nullptr;
 }
 
 void SpareWorker::Discard() {

@@ -8,6 +8,7 @@
 // process waits for its command, loads the head, calls the entry point on its main thread with OLE
 // initialised, frees the head and ends. Command and outcome pass through a small block of shared
 // memory; the process's exit code tells how it ended when it did not get to the end.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@
 
 #include <windows.h>
 
+#include "platform/Outcome.h"
 #include "registration/RegRules.h"
 
 namespace registration {
@@ -24,12 +26,19 @@ namespace registration {
 // anything else of the program runs.
 std::optional<int> RunEntryWorkerIfAsked();
 
+// How a front door waits for one of objects within limitMs (the window answering meanwhile, the
+// command line plainly); true when one was signalled in time.
+// How long a worker process may take to start and get ready, apart from the head's own time limit.
+inline constexpr DWORD kWorkerStartLimitMs = 60000;
+
+using Wait = std::function<bool(const std::vector<HANDLE>& objects, DWORD limitMs)>;
+
 // The window's side: one worker process.
 class EntryWorker {
  public:
   // Starts a worker that waits for its command (and ends by itself if this process ends first);
-  // null when the process could not be started.
-  static std::unique_ptr<EntryWorker> Start();
+  // null when the process could not be started, the system's error code in error.
+  static std::unique_ptr<EntryWorker> Start(DWORD& error);
   ~EntryWorker();
   EntryWorker(const EntryWorker&) = delete;
   EntryWorker& operator=(const EntryWorker&) = delete;
@@ -49,6 +58,8 @@ class EntryWorker {
   std::optional<std::uint32_t> ReturnedStatus() const;
   // The panel lines for the ended worker.
   std::vector<std::wstring> OutcomeLines() const;
+  // Its lines with those of the check after the entry point, and the command line's exit code.
+  Outcome Result() const;
   const std::wstring& Path() const { return path_; }
   // Whether it runs the unregistering entry point.
   bool Unregisters() const { return unregister_; }
@@ -57,6 +68,7 @@ class EntryWorker {
 
  private:
   EntryWorker() = default;
+  WorkerOutcome Facts() const;
 
   std::wstring path_;
   bool unregister_ = false;
@@ -79,8 +91,9 @@ class SpareWorker {
 
   // Starts the next spare unless one is there or on its way.
   void Prepare();
-  // The spare when it is ready and alive, otherwise a worker started now; null when none starts.
-  std::unique_ptr<EntryWorker> Take();
+  // The spare when it is started and alive, otherwise one started now on the spare's thread, waited
+  // for with wait; null when none starts in time, the system's reason in error.
+  std::unique_ptr<EntryWorker> Take(const Wait& wait, DWORD& error);
   // Ends the spare (the window closes).
   void Discard();
 
@@ -90,6 +103,7 @@ class SpareWorker {
 
   HANDLE starter_ = nullptr;  // the thread starting the next spare, until it is joined
   std::unique_ptr<EntryWorker> spare_;
+  DWORD startError_ = 0;      // why the last start made no spare
 };
 
 }  // namespace registration

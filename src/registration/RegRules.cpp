@@ -136,11 +136,55 @@ std::vector<std::wstring> OutcomeLines(const WorkerOutcome& o) {
       return {kNoEntryPoint};
     case WorkerStage::kReturned:
       return {StatusLine(o.status, o.systemText)};
+    case WorkerStage::kOleFailed:
+      return {L"OLE could not be initialised (" + Hex32(o.loadError) + L")."};
     case WorkerStage::kLoaded:
     case WorkerStage::kEntryRunning:
       break;
   }
   return Joined({L"Process failed: the control ended the worker (" + HowItEnded(o.exitCode) + L")."}, o.missingPieces);
+}
+
+ExitCode ExitCodeOf(const WorkerOutcome& o) {
+  switch (o.stage) {
+    case WorkerStage::kLoadFailed:
+      if (NotAProgram(o.loadError) && o.fileBitness != Bitness::kUnknown && o.fileBitness != o.installerBitness)
+        return ExitCode::kOtherBitness;
+      return ExitCode::kLoadFailed;
+    case WorkerStage::kStarting:
+      return ExitCode::kLoadFailed;
+    case WorkerStage::kUnknownLetter:
+      return ExitCode::kBadCommandLine;
+    case WorkerStage::kNoEntryPoint:
+      return ExitCode::kNoEntryPoint;
+    case WorkerStage::kOleFailed:
+      return ExitCode::kOleFailed;
+    case WorkerStage::kReturned:
+      if (IsSuccessStatus(o.status)) return ExitCode::kSucceeded;
+      return IsRefusedForRights(o.status) ? ExitCode::kRefusedRights : ExitCode::kEntryFailed;
+    case WorkerStage::kLoaded:
+    case WorkerStage::kEntryRunning:
+      break;
+  }
+  // Ended by the control: a delay-loaded DLL that is missing means it could not load what it needs.
+  return WhatToLookFor(o) == LookFor::kDlls ? ExitCode::kLoadFailed : ExitCode::kEntryFailed;
+}
+
+std::wstring CheckLine(EntryCheck check, const std::wstring& name, std::uint32_t status, const std::wstring& systemText) {
+  const std::wstring quoted = L"\"" + name + L"\"";
+  switch (check) {
+    case EntryCheck::kListed:
+      return quoted + L" is in the Games list.";
+    case EntryCheck::kCannotLoad: {
+      const std::wstring text = TrimmedBlanks(systemText);
+      return quoted + L" cannot be loaded: " + (text.empty() ? L"status " + Hex32(status) + L"." : text);
+    }
+    case EntryCheck::kGone:
+      return quoted + L" is no longer in the Games list.";
+    case EntryCheck::kStillListed:
+      break;
+  }
+  return quoted + L" is still in the Games list.";
 }
 
 std::wstring LateOutcomeLine(const std::wstring& fileName, const std::vector<std::wstring>& outcomeLines) {

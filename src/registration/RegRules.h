@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Outcome.h"
+
 namespace registration {
 
 // The entry point that a command letter selects, compared exactly and case-sensitively:
@@ -29,6 +31,7 @@ enum class WorkerStage : std::uint32_t {
   kNoEntryPoint,    // loaded, then released: the entry point is not exported
   kEntryRunning,    // the entry point was called and has not returned
   kReturned,        // the entry point returned status
+  kOleFailed,       // loaded, then released: OLE could not be initialised (loadError holds its status)
 };
 
 // Whether a program library is built for 32-bit or 64-bit x86 Windows.
@@ -61,6 +64,21 @@ std::wstring OtherBitnessLine(Bitness file);
 
 // The panel lines for an ended worker, in order.
 std::vector<std::wstring> OutcomeLines(const WorkerOutcome& outcome);
+
+// The command line's exit code for an ended worker, before the check of what it registered.
+ExitCode ExitCodeOf(const WorkerOutcome& outcome);
+
+// What the check after an entry point found of one Games list entry that names the head's file.
+enum class EntryCheck : std::uint32_t {
+  kListed,       // registered: in the list, and its class loads
+  kCannotLoad,   // registered: in the list, but its class does not load (systemText says why)
+  kGone,         // unregistered: it named the file before and is gone now
+  kStillListed,  // unregistered: it still names the file
+};
+std::wstring CheckLine(EntryCheck check, const std::wstring& name, std::uint32_t status, const std::wstring& systemText);
+inline bool CheckFails(EntryCheck check) { return check == EntryCheck::kCannotLoad || check == EntryCheck::kStillListed; }
+// The line when a registration added no entry that names its file (no failure: a helper of a head).
+inline constexpr wchar_t kNoGameAddedLine[] = L"It added no game to the Games list.";
 
 // Statuses with which a control says it may not write its registration: access denied, and the
 // self-registration and registry-write failures that a refused key gives.

@@ -7,14 +7,11 @@
 #include "platform/Elevation.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
+#include "registration/HeadRun.h"
 #include "registration/RegRules.h"
 
 namespace registration {
 namespace {
-
-// Covers the whole worker: its start, the load of the head, the entry point and the release.
-constexpr DWORD kTimeLimitMs = 10000;
-constexpr DWORD kWorkerStartLimitMs = 60000;
 
 std::wstring FileNameOf(const std::wstring& path) { return path.substr(path.find_last_of(L"\\/") + 1); }
 
@@ -23,17 +20,17 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
          CSTR_EQUAL;
 }
 
+std::wstring LongOr(const std::wstring& path) {
+  const std::wstring longPath = paths::LongPath(path);
+  return longPath.empty() ? path : longPath;
+}
+
 }  // namespace
 
 void Registrar::Run(std::wstring path, const std::wstring& commandLetter) {
   try {
-    // A file the probe misses (hidden, for example) may still load: note it and go on.
-    if (!paths::IsPlainFile(path))
-      view_.AppendPanelLine(L"File not found...");
-    else if (const std::wstring longPath = paths::LongPath(path); !longPath.empty())
-      path = longPath;  // else a folder on the way may not be listed: the path as given
     // Two commands on one head at a time only when the user ends the first.
-    const std::wstring fullPath = paths::FullPath(path);
+    const std::wstring fullPath = paths::FullPath(paths::IsPlainFile(path) ? LongOr(path) : path);
     const auto sameHead = std::find_if(lateWorkers_.begin(), lateWorkers_.end(), [&](const auto& worker) {
       return !worker->Ended() && SamePath(worker->Path(), fullPath);
     });
@@ -45,39 +42,18 @@ void Registrar::Run(std::wstring path, const std::wstring& commandLetter) {
 
     std::erase_if(exitingWorkers_, [](const auto& worker) { return worker->Exited(); });
     view_.SetBusyPointer(true);
-    std::unique_ptr<EntryWorker> worker = spare_.Take();
-    // The time limit is the head's: a worker process still starting (a busy machine, a virus scanner
-    // reading the program) is waited for apart, within a limit of its own.
-    if (worker && !view_.WaitAnswering(worker->ReadySignals(), kWorkerStartLimitMs)) {
-      worker->Terminate();
-      worker.reset();
-    }
-    const ULONGLONG start = GetTickCount64();
-    if (!worker || !worker->Run(path, commandLetter)) {
-      view_.SetBusyPointer(false);
-      view_.AppendPanelLine(L"Process failed in obtaining entry point or creating thread.");
-      return;
-    }
-    const ULONGLONG spent = GetTickCount64() - start;
-    const bool ended =
-        spent < kTimeLimitMs && view_.WaitAnswering(worker->EndSignals(), kTimeLimitMs - static_cast<DWORD>(spent));
+    HeadRun run = RunHead(spare_, path, commandLetter, [this](const std::vector<HANDLE>& objects, DWORD limitMs) {
+      return view_.WaitAnswering(objects, limitMs);
+    });
     view_.SetBusyPointer(false);
-    if (ended) {
-      for (const std::wstring& line : worker->OutcomeLines()) view_.AppendPanelLine(line);
-      const std::optional<std::uint32_t> status = worker->ReturnedStatus();
-      if (!worker->Exited()) exitingWorkers_.push_back(std::move(worker));
-      if (status && IsRefusedForRights(*status) && !elevation::IsElevated()) {
-        const std::wstring rights = RightsLine(commandLetter);
-        view_.AppendPanelLine(rights);
-        elevation::OfferRestart(rights, path);
-      }
-    } else {
-      // The worker may be waiting on a question of the head's to the user: it is left to run, and
-      // its outcome follows in one more line when it ends.
-      view_.AppendPanelLine(kTimeOutLine);
-      WatchLateWorker(std::move(worker));
+    for (const std::wstring& line : run.outcome.lines) view_.AppendPanelLine(line);
+    if (run.outcome.exitCode == ExitCode::kTimedOut && run.worker) {
+      // It may be waiting on a question of the head's to the user: its outcome follows when it ends.
+      WatchLateWorker(std::move(run.worker));
+    } else if (run.worker) {
+      exitingWorkers_.push_back(std::move(run.worker));
     }
-    spare_.Prepare();  // for the next command
+    if (run.outcome.wantsAdministrator) elevation::OfferRestart(run.outcome.lines.back(), path);
   } catch (const std::bad_alloc&) {
     ShowFaultBox({7, kErrorSource, L"Out of memory"});
   } catch (const std::exception& fault) {

@@ -91,7 +91,8 @@ TEST_F(RegistrationTest, EachHeadEndsInItsOwnLines) {
   // Under the emulator an access violation arrives as an illegal instruction, also one the system would
   // have handled itself for the head (badptr.ocx): it still ends the worker and is still reported.
   const std::wstring violation = Emulated() ? L"exception 0xC000001D" : L"exception 0xC0000005";
-  const std::vector<std::wstring> handledFault = Emulated() ? std::vector{Ended(violation)} : std::vector{kOk};
+  const std::vector<std::wstring> handledFault =
+      Emulated() ? std::vector{Ended(violation)} : std::vector<std::wstring>{kOk, registration::kNoGameAddedLine};
   if (Emulated()) NoteEmulated("faults are expected as exception 0xC000001D, also badptr.ocx's handled one");
   const std::wstring otherBits = sizeof(void*) == 8 ? L"This is a 32-bit control; use the 32-bit installer."
                                                     : L"This is a 64-bit control; use the 64-bit installer.";
@@ -101,10 +102,14 @@ TEST_F(RegistrationTest, EachHeadEndsInItsOwnLines) {
     std::vector<std::wstring> lines;  // a last line "...*" stands for any line that begins so but success
     std::string registered = "";      // the good head whose keys are there afterwards
   } cases[] = {
-      {chess, L"", {kOk}, kChess}, {chess, L"x", {L"Unknown command handle"}, kChess},
-      {chess, L"u ", {L"Unknown command handle"}, kChess}, {chess, L"U", {kOk}},
-      {hidden, L"", {L"File not found...", kOk}, kChess}, {chess, L"u", {kOk}},
-      {"comhead.ocx", L"", {kOk}, kBowls}, {"comhead.ocx", L"u", {kOk}}, {"needsdep.ocx", L"", {kOk}},
+      {chess, L"", {kOk, L"\"Chess\" is in the Games list."}, kChess},
+      {chess, L"x", {L"Unknown command handle"}, kChess}, {chess, L"u ", {L"Unknown command handle"}, kChess},
+      {chess, L"U", {kOk, L"\"Chess\" is no longer in the Games list."}},
+      {hidden, L"", {L"File not found...", kOk, L"\"Chess\" is in the Games list."}, kChess},
+      {chess, L"u", {kOk}},  // the entry names hidden.ocx now, not this file
+      {"comhead.ocx", L"", {kOk, L"\"Bowls\" is in the Games list."}, kBowls},
+      {"comhead.ocx", L"u", {kOk, L"\"Bowls\" is no longer in the Games list."}},
+      {"needsdep.ocx", L"", {kOk, registration::kNoGameAddedLine}},
       {"noentry.ocx", L"", {L"Process failed in obtaining entry point or creating thread."}},
       {"notadll.ocx", L"u", {kLoad, L"The file is not a program library."}}, {"otherbits.ocx", L"", {kLoad, otherBits}},
       {dir_ + "gone.ocx", L"x", {L"File not found...", kLoad, L"The control file could not be found."}},
@@ -220,7 +225,7 @@ TEST_F(RegistrationTest, ALateHeadEndsOnlyWhenTheUserSaysSo) {
 // A worker stands in the system folder, not in the head's, and shows no busy pointer of its own.
 TEST_F(RegistrationTest, WorkersStandInTheSystemFolder) {
   SetCurrentDirectoryA(dir_.c_str());
-  EXPECT_EQ(Run(Copy("whereami.ocx"), L""), testenv::Lines({kOk}));
+  EXPECT_EQ(Run(Copy("whereami.ocx"), L""), testenv::Lines({kOk, registration::kNoGameAddedLine}));
   char system[MAX_PATH] = {};
   GetSystemDirectoryA(system, MAX_PATH);
   EXPECT_EQ(testenv::ReadFileBytes(dir_ + "where.txt"), std::string(system) + " 128");
@@ -258,9 +263,10 @@ TEST_F(RegistrationTest, OddPathsWorkEverywhere) {
     SCOPED_TRACE(ToAnsi(box));
     Window().SetHeadFileText(box);
     EXPECT_TRUE(Window().PanelText().starts_with(L"Currently Selected File Info: \r\n   FileName:  chess.ocx\r\n"));
-    EXPECT_EQ(Command(box, false), testenv::Lines({kCheck, kReg, kOk}));
+    // The check after it finds the entry whatever form of the path the head wrote.
+    EXPECT_EQ(Command(box, false), testenv::Lines({kCheck, kReg, kOk, L"\"Chess\" is in the Games list."}));
     EXPECT_EQ(ServerPath(kChess), file);
-    EXPECT_EQ(Command(box, true), testenv::Lines({kCheck, kUnreg, kOk}));
+    EXPECT_EQ(Command(box, true), testenv::Lines({kCheck, kUnreg, kOk, L"\"Chess\" is no longer in the Games list."}));
   }
 }
 
@@ -279,7 +285,7 @@ TEST_F(RegistrationTest, DroppedHeads) {
     EXPECT_EQ(Window().HeadFileText(), FromAnsi(box));
     EXPECT_EQ(Registered(), answer == IDYES);
   }
-  EXPECT_EQ(Window().PanelText(), testenv::Lines({kCheck, kReg, kOk}));
+  EXPECT_EQ(Window().PanelText(), testenv::Lines({kCheck, kReg, kOk, L"\"Chess\" is in the Games list."}));
 }
 
 }  // namespace

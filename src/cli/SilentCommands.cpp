@@ -1,0 +1,121 @@
+#include "cli/SilentCommands.h"
+
+#include <string>
+
+#include <windows.h>
+
+#include "cli/CommandLine.h"
+#include "cli/StandardOutput.h"
+#include "platform/GamesChangedNotice.h"
+#include "platform/MessageBox.h"
+#include "platform/PathRules.h"
+#include "platform/Paths.h"
+#include "platform/TrimQuotes.h"
+#include "registration/HeadRun.h"
+
+namespace cli {
+namespace {
+
+bool WaitPlainly(const std::vector<HANDLE>& objects, DWORD limitMs) {
+  return WaitForMultipleObjects(static_cast<DWORD>(objects.size()), objects.data(), FALSE, limitMs) <
+         WAIT_OBJECT_0 + objects.size();
+}
+
+Outcome Refused(std::wstring line) {
+  Outcome outcome;
+  outcome.Add(std::move(line));
+  outcome.Fail(ExitCode::kLoadFailed);
+  return outcome;
+}
+
+// What stops a file before any worker is asked: nothing for a name worth trying.
+std::optional<Outcome> Unfit(const std::wstring& file, const std::wstring& fullPath) {
+  if (file.empty()) return Refused(L"The file name is empty.");
+  if (HasWildcards(file)) return Refused(L"Wildcards name no single file; name each file.");
+  const DWORD attributes = GetFileAttributesW(fullPath.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return Refused(L"This is a folder, not a control file.");
+  return std::nullopt;
+}
+
+Outcome RunOne(registration::SpareWorker& spare, const std::wstring& fullPath, const std::wstring& command) {
+  registration::HeadRun run = registration::RunHead(spare, fullPath, command, &WaitPlainly);
+  if (run.outcome.exitCode == ExitCode::kTimedOut && run.worker) {
+    run.worker->Terminate();
+    run.outcome.Add(L"The control was ended.");
+  }
+  if (run.outcome.wantsAdministrator) run.outcome.Add(L"Run the command as administrator.");
+  return run.outcome;
+}
+
+// One line: the path as taken, then every line of its outcome, joined with blanks.
+std::wstring JoinedLine(const std::wstring& path, const Outcome& outcome) {
+  std::wstring line = path.empty() ? L"\"\"" : path;
+  line += L":";
+  for (const std::wstring& part : outcome.lines) line += L" " + part;
+  return line;
+}
+
+// A running instance reloads its Games list (within a bounded wait: a hung one is not waited for).
+void TellRunningInstance() {
+  HWND window = FindWindowW(kMainWindowClass, nullptr);
+  if (!window) return;
+  COPYDATASTRUCT notice{kGamesChangedNotice, 0, nullptr};
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&notice), SMTO_ABORTIFHUNG, 2000, &result);
+}
+
+int RegisterFiles(const Request& request, const StandardOutput& out) {
+  const std::wstring command = request.unregister ? L"u" : L"";
+  registration::SpareWorker spare;
+  Outcome all;
+  for (const std::wstring& file : request.files) {
+    const std::wstring fullPath = file.empty() ? file : paths::FullPath(file);
+    Outcome outcome;
+    if (std::optional<Outcome> unfit = Unfit(file, fullPath))
+      outcome = *unfit;
+    else
+      outcome = RunOne(spare, fullPath, command);
+    out.WriteLine(JoinedLine(fullPath, outcome));
+    all.Fail(outcome.exitCode);
+  }
+  spare.Discard();
+  TellRunningInstance();
+  return static_cast<int>(all.exitCode);
+}
+
+int ShowUsage(const StandardOutput& out) {
+  if (out.Available())
+    out.WriteLine(UsageText());
+  else
+    ShowBox(UsageText(), MB_OK | MB_ICONINFORMATION);
+  return 0;
+}
+
+int Carry(const Request& request) {
+  const StandardOutput out;
+  switch (request.action) {
+    case Action::kUsage:
+      return ShowUsage(out);
+    case Action::kRegister:
+      return RegisterFiles(request, out);
+    case Action::kWrong:
+      out.WriteLine(request.error);
+      return static_cast<int>(ExitCode::kBadCommandLine);
+    default:
+      out.WriteLine(L"This command is not available in this version.");
+      return static_cast<int>(ExitCode::kBadCommandLine);
+  }
+}
+
+}  // namespace
+
+std::optional<int> RunIfAsked() {
+  const Request request = ParseArguments(SplitArguments(SkipProgramPath(GetCommandLineW())));
+  if (request.action == Action::kWindow) return std::nullopt;
+  // No box of the system's for a drive without a disk or a file it cannot open: the line says it.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  return Carry(request);
+}
+
+}  // namespace cli
