@@ -1,6 +1,9 @@
 // Register plus Unregister of a well-behaved head, from the click to the outcome line, through the
 // worker process, against Wine's own regsvr32 (/s, then /s /u) started as a process on the same
 // file. The two are taken in turn, so that the machine's ups and downs fall on both alike.
+// The same through the command line (/s, then /s /u, as processes) against regsvr32 again.
+// What the check after Register adds with 100, 1,000 and 40,000 Games list entries: the check alone,
+// against the Register click that includes it less the check.
 // Then what a failed load adds: naming what a head with fifty imports misses, against the Register
 // click that ends in that failed load.
 #include "BenchUtil.h"
@@ -10,18 +13,26 @@
 #include "registration/HeadCommands.h"
 #include "registration/DllSearch.h"
 #include "registration/EntryWorker.h"
+#include "registration/HeadCheck.h"
+#include "platform/SystemFunctions.h"
 #include "registration/TestImages.h"
 
 namespace {
 
 constexpr int kRuns = 21;
 
-// Starts a program and waits for it; false when it could not start, did not end or failed.
+// Starts a program, its output going nowhere, and waits for it; false when it could not start, did
+// not end or failed.
 bool RunProcess(std::string commandLine) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  static const HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                        OPEN_EXISTING, 0, nullptr);
   STARTUPINFOA si{};
   si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = si.hStdError = nul;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
     return false;
   DWORD code = 1;
   if (WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0)
@@ -37,6 +48,36 @@ std::string FullPath(const std::string& path) {
   char full[MAX_PATH] = {};
   GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
   return full;
+}
+
+// A Games list of count other entries, each with a class whose server is another file.
+void PlantList(int count) {
+  constexpr char kList[] = "Software\\CLASSES\\Software\\Ubique\\VPgames32";
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, kList);
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, "CLSID\\{BE0C0000-0000-0000-0000-000000000000}");
+  char name[64], id[64], server[128];
+  for (int i = 0; i < count; ++i) {
+    std::snprintf(name, sizeof name, "%s\\Game number %06d", kList, i);
+    std::snprintf(id, sizeof id, "{BE0C%04X-0000-0000-0000-%012d}", i / 10000, i);
+    RegSetValueA(HKEY_LOCAL_MACHINE, name, REG_SZ, id, 0);
+    std::snprintf(server, sizeof server, "CLSID\\%s\\InprocServer32", id);
+    RegSetValueA(HKEY_CLASSES_ROOT, server, REG_SZ, "C:\\Games\\other.ocx", 0);
+  }
+}
+
+// The check after Register with count other entries in the list, against the Register click.
+void CheckFigures(MainWindow& form, const std::wstring& head) {
+  system_functions::OleInitialize();  // the check loads the class as in the worker
+  for (const int count : {100, 1000, 40000}) {
+    PlantList(count);
+    form.SetHeadFileText(head);
+    const double click = bench::MedianMs(count > 1000 ? 5 : 11, [&] { registration::RegisterHead(form, form.Registrar()); });
+    const double check = bench::MedianMs(count > 1000 ? 5 : 11, [&] { registration::CheckRegistered(head); });
+    registration::UnregisterHead(form, form.Registrar());
+    bench::Row("check after Register, " + std::to_string(count) + " entries in the Games list", check,
+               "the Register click less the check", click - check, count == 100 ? "adds at most 0.10" : "report");
+  }
+  PlantList(0);
 }
 
 }  // namespace
@@ -85,6 +126,29 @@ int main() {
              "no slower than regsvr32 (ratio <= 1.0)");
   if (workerFailures || regsvr32Failures)
     std::fprintf(stderr, "failed runs: worker %d, regsvr32 %d\n", workerFailures, regsvr32Failures);
+
+  std::string program = "\"";
+  program += bench::ExeDir();
+  program += "..\\VeskInstaller.exe\" /s ";
+  int commandFailures = 0;
+  const auto commandOnce = [&] {
+    std::string once = program;
+    once += "\"" + head + "\"";
+    if (!RunProcess(once)) ++commandFailures;
+    once = program;
+    once += "/u \"" + head + "\"";
+    if (!RunProcess(once)) ++commandFailures;
+  };
+  commandOnce();
+  std::vector<double> command, baseline2;
+  for (int i = 0; i < kRuns; ++i) {
+    command.push_back(bench::MedianMs(1, commandOnce));
+    baseline2.push_back(bench::MedianMs(1, regsvr32Once));
+  }
+  bench::Row("VeskInstaller /s + /s /u of a head (processes)", bench::Median(command),
+             "regsvr32 /s + regsvr32 /s /u (processes)", bench::Median(baseline2), "no slower (ratio <= 1.0)");
+  if (commandFailures) std::fprintf(stderr, "failed command line runs: %d\n", commandFailures);
+  CheckFigures(form, path);
 
   // Fifty system DLLs (function 1 of each) and one that is missing.
   testimages::Plan fifty{sizeof(void*) == 8, {{"gone.dll", {"F"}}}, {}};

@@ -289,3 +289,18 @@ TEST_F(RegistrationTest, DroppedHeads) {
 }
 
 }  // namespace
+
+// A worker that cannot be started at all (here its program file has been renamed away, as a cleaner
+// may quarantine it) gets a line of its own with the system's reason, and the window goes on.
+TEST_F(RegistrationTest, AWorkerThatCannotStartSaysWhy) {
+  Window().Registrar().EndWorkers();  // no spare started earlier
+  wchar_t program[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, program, MAX_PATH);
+  const std::wstring moved = std::wstring(program) + L".moved";
+  ASSERT_TRUE(MoveFileW(program, moved.c_str()));
+  const std::wstring panel = Run(Copy("chess.ocx"), L"");
+  MoveFileW(moved.c_str(), program);
+  EXPECT_TRUE(panel.starts_with(L"The worker process that runs the control could not be started: ")) << ToAnsi(panel);
+  EXPECT_FALSE(Registered());
+  EXPECT_TRUE(Run(Copy("chess.ocx"), L"").starts_with(kOk)) << "the next command starts its worker";
+}
