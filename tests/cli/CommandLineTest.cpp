@@ -185,3 +185,33 @@ TEST(CommandLine, ARunningInstanceRefreshesAndKeepsItsBox) {
   PostMessageW(main, WM_CLOSE, 0, 0);
   EXPECT_TRUE(app.WaitExit(15000).has_value());
 }
+
+// Started from a console without redirection, the lines go to the caller's console, in its wide
+// characters.
+TEST(CommandLine, WithoutRedirectionTheLinesGoToTheCallersConsole) {
+  const HANDLE given[] = {GetStdHandle(STD_INPUT_HANDLE), GetStdHandle(STD_OUTPUT_HANDLE), GetStdHandle(STD_ERROR_HANDLE)};
+  FreeConsole();  // the test's own, if it has one
+  ASSERT_TRUE(AllocConsole());
+  const std::wstring folder = Wide(TestDir()) + L"Консоль\\";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring head = folder + L"darts.ocx";
+  CopyFileW(Head("darts.ocx").c_str(), head.c_str(), FALSE);
+  std::wstring command = L"\"" + Wide(ExeDir()) + L"VeskInstaller.exe\" /s " + Quoted(head);
+  STARTUPINFOW si{sizeof si};
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, 30000 * Slowness()), WAIT_OBJECT_0);
+  CloseHandle(pi.hProcess), CloseHandle(pi.hThread);
+  HANDLE screen = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  GetConsoleScreenBufferInfo(screen, &info);
+  std::wstring text(static_cast<size_t>(info.dwSize.X) * info.dwSize.Y, L' ');
+  DWORD read = 0;
+  ReadConsoleOutputCharacterW(screen, text.data(), static_cast<DWORD>(text.size()), {0, 0}, &read);
+  CloseHandle(screen);
+  FreeConsole();
+  SetStdHandle(STD_INPUT_HANDLE, given[0]), SetStdHandle(STD_OUTPUT_HANDLE, given[1]), SetStdHandle(STD_ERROR_HANDLE, given[2]);
+  EXPECT_NE(text.find(head + L": Process Successful. \"Darts\" is in the Games list."), std::wstring::npos);
+  EXPECT_EQ(RunProgram(L"/s /u " + Quoted(head)).exitCode, 0u);
+}
