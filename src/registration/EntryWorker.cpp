@@ -22,6 +22,7 @@ namespace {
 constexpr wchar_t kWorkerSwitch[] = L"/vesk-entry-worker";
 constexpr size_t kMaxPath = 32768;
 constexpr size_t kCheckChars = 16384;
+constexpr ULONGLONG kCheckLimitMs = 3000;
 
 // What the two processes share: the command the window writes before it signals go (letter: r
 // register, u unregister, ? a letter that names no entry point), and what the worker reports.
@@ -95,11 +96,13 @@ bool RunEntryPoint(wchar_t letter, Report& report, const wchar_t* path) {
     SetStage(report, WorkerStage::kOleFailed);
     return false;
   }
-  const std::vector<ServedEntry> before = letter == L'u' ? EntriesServedBy(path) : std::vector<ServedEntry>{};
+  // The check shares the head's time limit: it looks at the list for at most a third of it each time.
+  const auto deadline = [] { return GetTickCount64() + kCheckLimitMs; };
+  const std::vector<ServedEntry> before = letter == L'u' ? EntriesServedBy(path, deadline()) : std::vector<ServedEntry>{};
   SetStage(report, WorkerStage::kEntryRunning);
   report.status = static_cast<DWORD>(entry());
   SetStage(report, WorkerStage::kReturned);
-  if (IsSuccessStatus(report.status)) WriteCheck(report, letter == L'u' ? CheckUnregistered(before) : CheckRegistered(path));
+  if (IsSuccessStatus(report.status)) WriteCheck(report, letter == L'u' ? CheckUnregistered(before) : CheckRegistered(path, deadline()));
   FreeLibrary(head);
   return true;
 }

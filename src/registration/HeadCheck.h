@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
 namespace registration {
 
 // A Games list entry whose class's server (in this program's registry view, expanded) is the
@@ -13,7 +15,8 @@ struct ServedEntry {
   std::wstring name;
   std::wstring classId;
 };
-std::vector<ServedEntry> EntriesServedBy(const std::wstring& headPath);
+// The list is read until deadline (GetTickCount64); finished, when given, says whether it was read whole.
+std::vector<ServedEntry> EntriesServedBy(const std::wstring& headPath, ULONGLONG deadline, bool* finished = nullptr);
 
 struct CheckReport {
   std::vector<std::wstring> lines;
@@ -21,7 +24,7 @@ struct CheckReport {
 };
 
 // After the head registered: each entry naming it, and whether its class loads in process.
-CheckReport CheckRegistered(const std::wstring& headPath);
+CheckReport CheckRegistered(const std::wstring& headPath, ULONGLONG deadline);
 // After the head unregistered: each entry that named it before, gone or still in the list.
 CheckReport CheckUnregistered(const std::vector<ServedEntry>& before);
 

@@ -79,6 +79,9 @@ std::wstring CheckLine(EntryCheck check, const std::wstring& name, std::uint32_t
 inline bool CheckFails(EntryCheck check) { return check == EntryCheck::kCannotLoad || check == EntryCheck::kStillListed; }
 // The line when a registration added no entry that names its file (no failure: a helper of a head).
 inline constexpr wchar_t kNoGameAddedLine[] = L"It added no game to the Games list.";
+// The line when the Games list is too long to look through within the time limit (no failure).
+inline constexpr wchar_t kCheckCutShortLine[] =
+    L"The Games list is too long to check within the time limit; the rest of it was not looked at.";
 
 // Statuses with which a control says it may not write its registration: access denied, and the
 // self-registration and registry-write failures that a refused key gives.
