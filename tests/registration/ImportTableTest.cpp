@@ -58,23 +58,31 @@ TEST(ImportTable, DamagedFilesReadAsFarAsTheyHold) {
   EXPECT_EQ(Read(exportsOnly)->exports, (std::vector<std::string>{"Alpha", "Zed"}));
 }
 
-// Files by name: where they are and what they hold (an API set looked for would be missing).
+// Files by name: where they are and what they hold (an API set looked for would be missing), and
+// files of the same name found before them.
 struct FakeFinder : DllFinder {
   std::map<std::string, std::pair<FoundDll::Where, std::string>> files;
-  FoundDll Find(const std::string& name) override {
-    const auto it = files.find(name);
-    return it == files.end() ? FoundDll{} : FoundDll{it->second.first, L"C:\\x\\" + std::wstring(name.begin(), name.end())};
+  std::map<std::string, std::string> before;  // elsewhere, C:\b\<name>
+  std::vector<FoundDll> Find(const std::string& name) override {
+    std::vector<FoundDll> found;
+    const std::wstring wide(name.begin(), name.end());
+    if (before.count(name)) found.push_back({FoundDll::Where::kElsewhere, L"C:\\b\\" + wide});
+    if (const auto it = files.find(name); it != files.end()) found.push_back({it->second.first, L"C:\\x\\" + wide});
+    return found;
   }
   std::vector<unsigned char> Read(const std::wstring& path, bool) override {
-    const auto bytes = Bytes(files.at(std::string(path.begin() + 5, path.end())).second);
+    const std::string name(path.begin() + 5, path.end());
+    const auto bytes = Bytes(path[3] == L'b' ? before.at(name) : files.at(name).second);
     return {bytes.begin(), bytes.end()};
   }
 };
 
 std::vector<std::wstring> Lines(FakeFinder& finder, const testimages::Plan& control, bool lookIntoSystem = false,
                                 std::optional<Bitness> installer = {}) {
-  return MissingPieceLines(Bytes(Build(control)), installer.value_or(control.x64 ? Bitness::k64 : Bitness::k32),
-                           lookIntoSystem, finder);
+  const MissingReport report = MissingPieceLines(Bytes(Build(control)), installer.value_or(control.x64 ? Bitness::k64 : Bitness::k32),
+                                                 lookIntoSystem ? LookFor::kFunctions : LookFor::kDlls, finder);
+  EXPECT_TRUE(report.notes.empty());
+  return report.reasons;
 }
 
 TEST(MissingPieces, NamesEachMissingPieceOnceAlongTheChainSixDeep) {
@@ -86,13 +94,13 @@ TEST(MissingPieces, NamesEachMissingPieceOnceAlongTheChainSixDeep) {
       {"wide.dll", {W::kElsewhere, Build({true, {}, {}, {"Foo"}})}}};
   const std::vector<testimages::Dll> imports = {{"msvcr120.dll", {"printf"}}, {"kernel32.dll", {"GetTickCount", "NewFunction"}},
       {"api-ms-win-core-file-l1-1-0.dll", {"ReadFile"}}, {"dep.dll", {}}, {"old.dll", {"Foo", "Bar", "Baz", "A", "B", "C"}, {1, 9}}, {"wide.dll", {"Foo"}}};
-  const std::vector<std::wstring> lines = Lines(finder, {false, imports, {{"DEP.DLL", {"Later"}}}});
+  const std::vector<std::wstring> lines = Lines(finder, {false, imports, {}});
   const std::wstring no = L" has no function ", it = L" that the control needs.", absent = L", which is not on this computer.";
   EXPECT_EQ(lines, (std::vector<std::wstring>{
       L"It needs msvcr120.dll" + absent, L"Install the Visual C++ 2013 runtime (x86).",
       L"old.dll" + no + L"Baz" + it, L"old.dll" + no + L"A" + it, L"old.dll" + no + L"B" + it,
       L"old.dll lacks 2 more functions" + it,
-      L"The wide.dll found (C:\\x\\wide.dll) is a 64-bit DLL; the control needs a 32-bit one.", L"dep.dll" + no + L"Later" + it,
+      L"The wide.dll found (C:\\x\\wide.dll) is a 64-bit DLL; the control needs a 32-bit one.",
       L"dep.dll needs foo.dll" + absent, L"dep.dll needs MSVCP140.dll" + absent,
       L"Install the Visual C++ 2015-2022 runtime (x86).", L"dep.dll" + no + L"Gone that old.dll needs."}));
   // A function missing from a DLL of the system counts when the load missed a function.
@@ -108,6 +116,45 @@ TEST(MissingPieces, NamesEachMissingPieceOnceAlongTheChainSixDeep) {
   for (int i = 0; i < 25; ++i) many.imports.push_back({"m" + std::to_string(i) + ".dll", {}});
   const auto capped = Lines(finder, many);
   EXPECT_TRUE(capped.size() == 21 && capped[19] == L"It needs m19.dll" + absent && capped[20] == L"More is missing than these lines show.");
+}
+
+// What is only delay-loaded (or needed only by what is) cannot stop a load: after a failed load it is
+// a note; when the control ended for want of it while it ran, it is the reason.
+TEST(MissingPieces, DelayLoadedPiecesAreNotesOfAFailedLoad) {
+  using W = FoundDll::Where;
+  FakeFinder finder;
+  finder.files = {{"dep.dll", {W::kElsewhere, Build({false, {}, {}, {"Now"}})}},
+                  {"late.dll", {W::kElsewhere, Build({false, {{"later.dll", {"F"}}}, {}, {"Soon"}})}}};
+  const testimages::Plan control{false, {{"dep.dll", {"Now"}}, {"gone.dll", {"F"}}},
+                                 {{"DEP.DLL", {"Later"}}, {"late.dll", {"Soon"}}, {"msvcr120.dll", {}}}};
+  const std::wstring note = L"Note (loaded only when used): ";
+  const std::vector<std::wstring> whenUsed = {L"dep.dll has no function Later that the control needs.",
+      L"it needs msvcr120.dll, which is not on this computer.", L"Install the Visual C++ 2013 runtime (x86).",
+      L"late.dll needs later.dll, which is not on this computer."};
+  const MissingReport failed = MissingPieceLines(Bytes(Build(control)), Bitness::k32, LookFor::kDlls, finder);
+  EXPECT_EQ(failed.reasons, std::vector<std::wstring>{L"It needs gone.dll, which is not on this computer."});
+  ASSERT_EQ(failed.notes.size(), whenUsed.size());
+  for (size_t i = 0; i < whenUsed.size(); ++i) EXPECT_EQ(failed.notes[i], (i == 2 ? L"" : note) + whenUsed[i]);
+  const MissingReport ran = MissingPieceLines(Bytes(Build(control)), Bitness::k32, LookFor::kDllsWhenUsed, finder);
+  EXPECT_EQ(ran.reasons.size(), 5u);
+  EXPECT_TRUE(ran.notes.empty() && ran.reasons[2] == L"It needs msvcr120.dll, which is not on this computer.");
+  // With the one DLL it needs at load there, a failed load has no reason of its own to name.
+  const testimages::Plan onlyLate{false, {{"dep.dll", {"Now"}}}, {{"late.dll", {"Soon"}}}};
+  WorkerOutcome outcome{WorkerStage::kLoadFailed, 126, 0, 0, Bitness::k32, Bitness::k32};
+  outcome.missingPieces = MissingPieceLines(Bytes(Build(onlyLate)), Bitness::k32, LookFor::kDlls, finder);
+  EXPECT_EQ(OutcomeLines(outcome), (std::vector<std::wstring>{L"Failure loading control OCX/DLL",
+      L"A DLL that the control needs could not be found.", note + whenUsed[3]}));
+}
+
+// The loader passes over a DLL of the other bitness and takes the next of the name; only when there
+// is none is the other bitness the trouble.
+TEST(MissingPieces, ADllOfTheOtherBitnessFoundFirstIsPassedOver) {
+  FakeFinder finder;
+  finder.before = {{"dep.dll", Build({true, {}, {}, {"F"}})}, {"only.dll", Build({true, {}, {}, {"F"}})}};
+  finder.files = {{"dep.dll", {FoundDll::Where::kElsewhere, Build({false, {{"gone.dll", {}}}, {}, {"G"}})}}};
+  EXPECT_EQ(Lines(finder, {false, {{"dep.dll", {"G"}}, {"only.dll", {"F"}}}, {}}), (std::vector<std::wstring>{
+      L"The only.dll found (C:\\b\\only.dll) is a 64-bit DLL; the control needs a 32-bit one.",
+      L"dep.dll needs gone.dll, which is not on this computer."}));
 }
 
 TEST(RuntimeHints, MostUsedRuntimesByVersionAndBitness) {

@@ -1,6 +1,7 @@
 // Registration rules that need no Windows: outcome lines, program file bitness and head file names.
 #include <gtest/gtest.h>
 
+#include "registration/DllSearchPath.h"
 #include "registration/RegRules.h"
 
 namespace registration {
@@ -23,8 +24,9 @@ TEST(RegRules, WorkerOutcomeLines) {
       {{S::kLoadFailed, 11, 0, 0, k64, k32, L""}, {load, L"This is a 64-bit control; use the 64-bit installer."}},
       {{S::kLoadFailed, 1114, 0, 0, k64, k64, L"Init failed.\r\n"},
        {load, L"The control could not be loaded (error 1114: Init failed.)"}},
-      {{S::kLoadFailed, 126, 0, 0, k64, k64, L"", true, {L"a", L"b"}}, {load, L"a", L"b"}},
-      {{S::kEntryRunning, 0, 0, 0xC06D007E, none, k64, L"", true, {L"a"}}, {Ended(L"exception 0xC06D007E"), L"a"}},
+      {{S::kLoadFailed, 126, 0, 0, k64, k64, L"", true, {{L"a", L"b"}, {L"n"}}}, {load, L"a", L"b", L"n"}},
+      {{S::kLoadFailed, 126, 0, 0, k64, k64, L"", true, {{}, {L"n"}}}, {load, L"A DLL that the control needs could not be found.", L"n"}},
+      {{S::kEntryRunning, 0, 0, 0xC06D007E, none, k64, L"", true, {{L"a"}, {}}}, {Ended(L"exception 0xC06D007E"), L"a"}},
   };
   for (const auto& [outcome, lines] : cases) EXPECT_EQ(OutcomeLines(outcome), lines) << lines.back();
   // What is looked for after a failed load or a missing delay-loaded piece (on Wine, a stub called).
@@ -33,8 +35,8 @@ TEST(RegRules, WorkerOutcomeLines) {
       {{S::kLoadFailed, 126, 0, 0, k64, k64}, L::kDlls}, {{S::kLoadFailed, 127, 0, 0, k64, k64}, L::kFunctions},
       {{S::kLoadFailed, 193, 0, 0, k64, k64}, L::kDlls}, {{S::kLoadFailed, 193, 0, 0, k32, k64}, L::kNothing},
       {{S::kLoadFailed, 126, 0, 0, k64, k64, L"", false}, L::kNothing}, {{S::kLoadFailed, 1114, 0, 0, k64, k64}, L::kNothing},
-      {{S::kEntryRunning, 0, 0, 0xC06D007E}, L::kDlls}, {{S::kLoaded, 0, 0, 0xC06D007F}, L::kFunctions},
-      {{S::kEntryRunning, 0, 0, 0x80000100}, L::kFunctions}, {{S::kReturned, 0, 0, 0xC06D007E}, L::kNothing}};
+      {{S::kEntryRunning, 0, 0, 0xC06D007E}, L::kDllsWhenUsed}, {{S::kLoaded, 0, 0, 0xC06D007F}, L::kFunctionsWhenUsed},
+      {{S::kEntryRunning, 0, 0, 0x80000100}, L::kFunctionsWhenUsed}, {{S::kReturned, 0, 0, 0xC06D007E}, L::kNothing}};
   for (const auto& [outcome, look] : looks) EXPECT_EQ(WhatToLookFor(outcome), look) << outcome.loadError << " " << outcome.exitCode;
   EXPECT_EQ(LateOutcomeLine(L"slow.ocx", {L"a", L"b"}), L"After the time limit, slow.ocx ended: a b");
   // Refused for rights: access denied and the self-registration failures a refused key gives.
@@ -53,6 +55,19 @@ TEST(RegRules, FileBitnessAndHeadNames) {
   EXPECT_EQ(FileBitness("This is a text file, not a library.\n"), Bitness::kUnknown);
   for (const wchar_t* name : {L"C:\\A\\CHESS.OCX", L"report.docx", L"ocx"}) EXPECT_TRUE(IsOcxName(name)) << name;
   for (const wchar_t* name : {L"", L"cx", L"chess.ocx ", L"chess.ocx.txt"}) EXPECT_FALSE(IsOcxName(name)) << name;
+}
+
+// Where the worker looks for a head's DLLs: never in the program's folder (unless the head lies there
+// too) nor, through PATH's relative entries, in the current one; each folder once.
+TEST(RegRules, HeadDllFolders) {
+  const std::wstring system = L"C:\\Windows\\system32\\", windows = L"C:\\Windows\\", head = L"D:\\Games\\Head\\";
+  const std::wstring downloads = L"C:\\Users\\u\\Downloads\\";
+  const std::wstring path = L"C:\\WINDOWS\\System32;\"C:\\Program Files\\Tool\";;.;bin;c:\\users\\U\\downloads;"
+                            L"\\\\server\\dlls\\;C:rel;\\rooted;d:\\games\\head;C:\\Tool2";
+  EXPECT_EQ(HeadDllFolders({system, windows, head, downloads, path}),
+            (std::vector<std::wstring>{system, windows, head, L"C:\\Program Files\\Tool\\", L"\\\\server\\dlls\\",
+                                       L"C:\\Tool2\\"}));
+  EXPECT_EQ(HeadDllFolders({system, windows, downloads, downloads, path})[2], downloads) << "the head's folder serves";
 }
 
 }  // namespace

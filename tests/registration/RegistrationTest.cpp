@@ -163,8 +163,48 @@ TEST_F(RegistrationTest, AFailedLoadNamesWhatIsMissing) {
   for (std::string dll; names >> dll;) fifty.imports.push_back({dll + ".dll", {}, {1}});
   testenv::WriteFileBytes(dir_ + "fifty.ocx", testimages::Build(fifty));
   for (const auto what : {registration::LookFor::kDlls, registration::LookFor::kFunctions})
-    EXPECT_EQ(registration::DescribeMissingPieces(FromAnsi(dir_ + "fifty.ocx"), what),
+    EXPECT_EQ(registration::DescribeMissingPieces(FromAnsi(dir_ + "fifty.ocx"), what).reasons,
               std::vector<std::wstring>{L"It needs gone.dll, which is not on this computer."});
+}
+
+// The worker is the program itself, so Windows would look beside the program first for a DLL that a
+// head loads by name. A head's plant.dll comes from the head's folder, the system's or PATH's, never
+// from beside the program or from the folder the head made current; its own imports come from PATH too.
+TEST_F(RegistrationTest, DllsAHeadLoadsByNameComeFromItsFolderTheSystemOrPath) {
+  const std::string dll = testenv::HeadPath("headdep.dll"), beside = testenv::ExeDir() + "plant.dll";
+  const std::string head = dir_ + "head\\", current = dir_ + "current\\", onPath = dir_ + "onpath\\";
+  for (const std::string& folder : {head, current, onPath}) CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string plantload = testenv::CopyInto(testenv::HeadPath("plantload.ocx"), head);
+  char path[32767] = {};
+  GetEnvironmentVariableA("PATH", path, sizeof path);
+  const std::string oldPath = path;
+  // Seen by the workers started from here on: the first below runs in one started before.
+  SetEnvironmentVariableA("PATH", (oldPath + ";" + onPath).c_str());
+  SetEnvironmentVariableA("VESK_PLANT_CWD", current.c_str());
+  const std::wstring notFound = L"Process failed with status 0x8007007E: *";
+  const struct { std::vector<std::string> folders; std::string loaded; } cases[] = {
+      {{head, testenv::ExeDir(), current, onPath}, head}, {{testenv::ExeDir(), current}, ""},
+      {{testenv::ExeDir(), current, onPath}, onPath}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.loaded);
+    for (const std::string& folder : {head, testenv::ExeDir(), current, onPath}) DeleteFileA((folder + "plant.dll").c_str());
+    DeleteFileA((head + "plant.txt").c_str());
+    for (const std::string& folder : c.folders) testenv::CopyInto(dll, folder, "plant.dll");
+    const std::wstring panel = Run(plantload, L"");
+    if (c.loaded.empty()) {
+      EXPECT_TRUE(panel.starts_with(notFound.substr(0, notFound.size() - 1))) << ToAnsi(panel);
+      EXPECT_EQ(GetFileAttributesA((head + "plant.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+    } else {
+      EXPECT_EQ(panel, testenv::Lines({kOk}));
+      EXPECT_EQ(_stricmp(testenv::ReadFileBytes(head + "plant.txt").c_str(), (c.loaded + "plant.dll").c_str()), 0)
+          << testenv::ReadFileBytes(head + "plant.txt");
+    }
+  }
+  DeleteFileA(beside.c_str());
+  testenv::CopyInto(dll, onPath);
+  EXPECT_EQ(Run(Copy("needsdep.ocx"), L""), testenv::Lines({kOk})) << "headdep.dll on PATH";
+  SetEnvironmentVariableA("PATH", oldPath.c_str());
+  SetEnvironmentVariableA("VESK_PLANT_CWD", nullptr);
 }
 
 // A head asks the user something and is not answered within the limit.
