@@ -21,26 +21,41 @@ namespace {
 const char kCommandKey[] = "OCX_FileType\\shell\\Register/Unregister\\command";
 const char kSettingsKey[] = "Software\\VB and VBA Program Settings\\VeskOCXInstall\\LocSettings";
 
-std::string Classes(const std::string& key) { return GetSz(HKEY_CLASSES_ROOT, key, "").value_or("<none>"); }
+// The user's classes, where the program writes, and the machine's, where earlier versions wrote (under
+// Wine, HKEY_CLASSES_ROOT is the machine's alone).
+struct Scope {
+  HKEY root;
+  std::string Path(const std::string& key) const { return "Software\\Classes\\" + key; }
+};
+const Scope kUser{HKEY_CURRENT_USER}, kMachine{HKEY_LOCAL_MACHINE};
+
+std::string Classes(const std::string& key, const Scope& in = kUser) { return GetSz(in.root, in.Path(key), "").value_or("<none>"); }
+void SetClasses(const std::string& key, const std::string& value, const Scope& in = kUser) { SetSz(in.root, in.Path(key), "", value); }
 std::string Self() { return ToAnsi(association::StartupExePath()); }
 
 // The verbs of old versions, which the main window's load removes.
 const char* const kStaleVerbs[] = {"OCX_FileType\\shell\\command", "OCX_FileType\\shell\\open\\command",
                                    "OCX_FileType\\shell\\open"};
 
-// .ocx associated with this program (with the old verbs beside its own), or with nothing.
-void SetAssociation(bool associated) {
-  for (const char* key : {".ocx", "OCX_FileType"}) DeleteTree(HKEY_CLASSES_ROOT, key);
-  if (!associated) return;
-  SetSz(HKEY_CLASSES_ROOT, ".ocx", "", "OCX_FileType");
-  SetSz(HKEY_CLASSES_ROOT, kCommandKey, "", Self() + " %1");
-  SetSz(HKEY_CLASSES_ROOT, "OCX_FileType", "", "Active X Control");
-  SetSz(HKEY_CLASSES_ROOT, "OCX_FileType\\DefaultIcon", "", Self() + ",0");
-  for (const char* key : kStaleVerbs) SetSz(HKEY_CLASSES_ROOT, key, "", "old");
+// .ocx made to refuse writes (of values and sub-keys), or to take them again.
+void RefuseOcxWrites(bool refuse, const Scope& in = kUser) {
+  Refuse(in.root, in.Path(".ocx"), refuse ? KEY_SET_VALUE | KEY_CREATE_SUB_KEY : 0);
 }
 
-// .ocx made to refuse writes (of values and sub-keys), or to take them again.
-void RefuseOcxWrites(bool refuse) { Refuse(HKEY_CLASSES_ROOT, ".ocx", refuse ? KEY_SET_VALUE | KEY_CREATE_SUB_KEY : 0); }
+// .ocx associated with this program in one scope (with the old verbs beside its own in the
+// machine's), or with nothing in either.
+void SetAssociation(bool associated, const Scope& in = kUser) {
+  for (const Scope& scope : {kUser, kMachine}) {
+    RefuseOcxWrites(false, scope);
+    for (const char* key : {".ocx", "OCX_FileType"}) DeleteTree(scope.root, scope.Path(key));
+  }
+  if (!associated) return;
+  SetClasses(".ocx", "OCX_FileType", in);
+  SetClasses(kCommandKey, Self() + " %1", in);
+  SetClasses("OCX_FileType", "Active X Control", in);
+  SetClasses("OCX_FileType\\DefaultIcon", Self() + ",0", in);
+  for (const char* key : kStaleVerbs) SetClasses(key, "old", kMachine);
+}
 
 bool Associated() {
   std::wstring self = association::StartupExePath();
@@ -92,6 +107,27 @@ TEST_F(WindowTest, HandOffMessagesPutTheLongPathIntoTheBox) {
   }
 }
 
+// Register or Unregister clicked with the head file box empty asks for a head file ("Enter Head
+// file..."): once that is answered, the focus is in the box, not on the button clicked.
+TEST_F(WindowTest, AfterAskingForAHeadFileTheFocusIsInTheBox) {
+  for (const int button : {kRegisterButton, kUnregisterButton}) {
+    RECT r;
+    GetWindowRect(GetDlgItem(Window().hWnd(), button), &r);
+    const size_t seen = Boxes().SeenCount();
+    Boxes().Answer(IDOK);
+    INPUT click[3] = {{INPUT_MOUSE, {}}, {INPUT_MOUSE, {}}, {INPUT_MOUSE, {}}};
+    click[0].mi = {MulDiv((r.left + r.right) / 2, 65535, GetSystemMetrics(SM_CXSCREEN) - 1),
+                   MulDiv((r.top + r.bottom) / 2, 65535, GetSystemMetrics(SM_CYSCREEN) - 1), 0,
+                   MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, 0, 0};
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN, click[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(3, click, sizeof(INPUT));
+    ASSERT_TRUE(PumpUntil([&] { return Boxes().SeenCount() > seen; }, 3000)) << button;
+    EXPECT_EQ(Boxes().Seen().back().caption, L"Enter Head file...");
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(GetFocus(), Window().HeadFileBox()) << button;
+  }
+}
+
 // Typed text is checked once the typing pauses, not at every key.
 TEST_F(WindowTest, TypedTextIsCheckedWhenTheTypingPauses) {
   const std::wstring before = Window().PanelText();
@@ -134,16 +170,45 @@ TEST_F(WindowTest, OcxAssociationWrittenRecognisedAndRemoved) {
       {"OCX_FileType", quoted, shortExe, true}, {"OCX_FileType", exe + " %1", exe, true},
       {"OCX_FileType", quoted, Self(), false},  {"ocxfile", quoted, exe, false}};
   for (const auto& c : cases) {
-    SetSz(HKEY_CLASSES_ROOT, ".ocx", "", c.fileType);
-    SetSz(HKEY_CLASSES_ROOT, kCommandKey, "", c.command);
+    SetClasses(".ocx", c.fileType);
+    SetClasses(kCommandKey, c.command);
     std::wstring asked = FromAnsi(c.asked);
     EXPECT_EQ(association::IsOcxAssociated(asked), c.associated) << c.fileType << " " << c.command << " " << c.asked;
     if (c.associated) EXPECT_EQ(asked, FromAnsi(exe)) << "handed back in its long form";
   }
   EXPECT_FALSE(association::RemoveOcxAssociation());
-  SetSz(HKEY_CLASSES_ROOT, ".ocx", "", "OCX_FileType");
+  SetClasses(".ocx", "OCX_FileType");
   EXPECT_TRUE(association::RemoveOcxAssociation());
   EXPECT_EQ(Classes(".ocx"), "ocxfile");
+}
+
+// The association is the user's own: written where a standard user may write, read from the user's
+// classes first, key by key as the shell reads them; one that an earlier version made for all users
+// counts too, and its removal removes it there.
+TEST_F(WindowTest, TheAssociationIsTheUsersOwnAndAnOlderMachineOneCounts) {
+  SetAssociation(false);
+  RefuseOcxWrites(true, kMachine);  // the machine's classes refuse a standard user
+  ASSERT_TRUE(association::AssociateOcx(association::StartupExePath()));
+  EXPECT_TRUE(Classes(".ocx") == "OCX_FileType" && Classes(kCommandKey) == Self() + " %1") << Classes(kCommandKey);
+  EXPECT_EQ(Classes(".ocx", kMachine), "<none>");
+  EXPECT_FALSE(KeyExists(kMachine.root, kMachine.Path("OCX_FileType")));
+  const struct { const char* user; const char* machine; bool associated; const char* userAfter; const char* machineAfter; } cases[] = {
+      {nullptr, "OCX_FileType", true, "<none>", "ocxfile"}, {"OCX_FileType", nullptr, true, "ocxfile", "<none>"},
+      {"ocxfile", "OCX_FileType", false, "ocxfile", "OCX_FileType"}, {"", "OCX_FileType", false, "", "OCX_FileType"},
+      {"OCX_FileType", "OCX_FileType", true, "ocxfile", "ocxfile"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << (c.user ? c.user : "-") << " " << (c.machine ? c.machine : "-"));
+    SetAssociation(true, kMachine);  // the file type the machine's, as an older version wrote it
+    DeleteTree(kMachine.root, kMachine.Path(".ocx"));
+    if (c.machine) SetClasses(".ocx", c.machine, kMachine);
+    if (c.user) SetClasses(".ocx", c.user);
+    bool ticked = !c.associated;
+    Plan(Boxes(), options_dialog::kAssociateCheck, true, IDOK, &ticked);
+    options_dialog::ShowModal(Window().hWnd());
+    EXPECT_EQ(ticked, c.associated);
+    if (!c.associated) SetAssociation(false);
+    else EXPECT_TRUE(Classes(".ocx") == c.userAfter && Classes(".ocx", kMachine) == c.machineAfter);
+  }
 }
 
 namespace {
@@ -186,7 +251,7 @@ TEST(MainWindowLoad, AsksOnlyWhenNeededAndRemovesOldVerbs) {
     EXPECT_EQ(GetSz(HKEY_CURRENT_USER, kSettingsKey, "AssociateMsg").value_or(""), c.after);
     EXPECT_EQ(Associated(), c.associated || (c.answer == IDYES && !c.refused));
     for (const char* key : kStaleVerbs) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
-    if (c.refused) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "OCX_FileType")) << "the file type was not taken back";
+    if (c.refused) EXPECT_FALSE(KeyExists(kUser.root, kUser.Path("OCX_FileType"))) << "the file type was not taken back";
   }
   RefuseOcxWrites(false);
   UnhookWindowsHookEx(hook);
@@ -227,18 +292,18 @@ TEST(MainWindowLoad, DialogsAnswerTheKeyboard) {
 // it was and says so. Options shows a half-written association (no icon) unticked; OK writes it whole.
 TEST_F(WindowTest, ARefusedWriteInTheMiddleLeavesNothingHalfWritten) {
   SetAssociation(false);
-  SetSz(HKEY_CLASSES_ROOT, ".ocx", "", "ocxfile");
-  SetSz(HKEY_CLASSES_ROOT, "OCX_FileType", "", "Old text");
-  Refuse(HKEY_CLASSES_ROOT, kCommandKey, KEY_SET_VALUE);
+  SetClasses(".ocx", "ocxfile");
+  SetClasses("OCX_FileType", "Old text");
+  Refuse(kUser.root, kUser.Path(kCommandKey), KEY_SET_VALUE);
   Boxes().Answer(IDOK);
   EXPECT_FALSE(association::AssociateOcx(association::StartupExePath()));
   EXPECT_EQ(Classes(".ocx"), "ocxfile");
   EXPECT_EQ(Classes("OCX_FileType"), "Old text");
-  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "OCX_FileType\\DefaultIcon"));
+  EXPECT_FALSE(KeyExists(kUser.root, kUser.Path("OCX_FileType\\DefaultIcon")));
   EXPECT_TRUE(Boxes().Seen().back().text.ends_with(L"Nothing was changed.")) << ToAnsi(Boxes().Seen().back().text);
-  Refuse(HKEY_CLASSES_ROOT, kCommandKey, 0);
-  SetSz(HKEY_CLASSES_ROOT, ".ocx", "", "OCX_FileType");
-  SetSz(HKEY_CLASSES_ROOT, kCommandKey, "", Self() + " %1");
+  Refuse(kUser.root, kUser.Path(kCommandKey), 0);
+  SetClasses(".ocx", "OCX_FileType");
+  SetClasses(kCommandKey, Self() + " %1");
   bool ticked = true;
   Plan(Boxes(), options_dialog::kAssociateCheck, true, IDOK, &ticked);
   options_dialog::ShowModal(Window().hWnd());
