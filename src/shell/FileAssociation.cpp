@@ -108,12 +108,12 @@ bool AssociateFile(std::wstring& extension, const std::wstring& fileType, const 
       ShowCheckFailure(showMessages, L"The application path '" + exePath + L"' cannot be found.");
       return false;
     }
-    if (AssocText::HasIllegalChar(extension)) {
+    if (HasIllegalChar(extension)) {
       ShowCheckFailure(showMessages,
                        L"The file extension '" + extension + L"' contains an illegal char (\\/:*?<>|\").");
       return false;
     }
-    if (!parameters.empty()) parameters = L" " + AssocText::TrimBlanks(parameters);
+    if (!parameters.empty()) parameters = L" " + TrimBlanks(parameters);
     if (extension.empty()) throw RunTimeError{5, L"AssociateFile", L"Invalid procedure call or argument"};
     if (extension.front() != L'.') extension = L"." + extension;
 
@@ -121,10 +121,10 @@ bool AssociateFile(std::wstring& extension, const std::wstring& fileType, const 
     writer.WriteDefault(fileType, description);
     const std::wstring iconKey = fileType + L"\\DefaultIcon";
     writer.CreateKey(iconKey);
-    if (setIcon) writer.WriteDefault(iconKey, AssocText::TrimBlanks(iconPath.empty() ? exePath + L",0" : iconPath));
+    if (setIcon) writer.WriteDefault(iconKey, TrimBlanks(iconPath.empty() ? exePath + L",0" : iconPath));
     const std::wstring commandKey = fileType + L"\\shell\\" + verb + L"\\command";
     writer.CreateKey(commandKey);
-    writer.WriteDefault(commandKey, AssocText::ShellCommand(exePath, parameters));
+    writer.WriteDefault(commandKey, ShellCommand(exePath, parameters));
     writer.CreateKey(extension);
     writer.WriteDefault(extension, fileType);
     return true;

@@ -41,7 +41,7 @@ bool IsOcxAssociated(std::wstring& path) {
   try {
     if (classes::ReadDefault(kExtension) != kFileType) return false;
     const std::wstring command = classes::ReadDefault(kCommandKey);
-    const std::wstring program = paths::LongPath(AssocText::CommandPath(command));
+    const std::wstring program = paths::LongPath(file_types::CommandPath(command));
     path = paths::LongPath(path);
     // A file type left half-written (without its text or icon) is no association: Options offers
     // to write it whole.
