@@ -153,6 +153,19 @@ TEST_F(RegistrationTest, AFailedLoadNamesWhatIsMissing) {
     const std::wstring panel = Run(Copy(head), L""), wineStub = Ended(L"exception 0x80000100");
     EXPECT_TRUE(panel == testenv::Lines({kLoad, line}) || panel == testenv::Lines({wineStub, line})) << ToAnsi(panel);
   }
+  // A chainmid.dll of the other bitness first on PATH is passed over, as the loader does: what the
+  // right one further on needs is what is missing.
+  ASSERT_EQ(testenv::TestDir(), dir_);
+  const std::string first = dir_ + "first\\", second = dir_ + "second\\";
+  for (const std::string& folder : {first, second}) CreateDirectoryA(folder.c_str(), nullptr);
+  testenv::CopyInto(testenv::HeadPath("otherbits.ocx"), first, "chainmid.dll");
+  testenv::CopyInto(testenv::HeadPath("chainmid.dll"), second);
+  char path[32767] = {};
+  GetEnvironmentVariableA("PATH", path, sizeof path);
+  SetEnvironmentVariableA("PATH", (std::string(path) + ";" + first + ";" + second).c_str());
+  EXPECT_EQ(Run(Copy("needschain.ocx"), L""),
+            testenv::Lines({kLoad, L"chainmid.dll needs headdep.dll, which is not on this computer."}));
+  SetEnvironmentVariableA("PATH", path);
   // Fifty system DLLs (function 1 of each) and a missing one: the missing one alone is named, whether
   // exports are read or not (bench_registration measures the time this takes).
   testimages::Plan fifty{sizeof(void*) == 8, {{"gone.dll", {"F"}}}, {}};
