@@ -58,31 +58,23 @@ TEST(ImportTable, DamagedFilesReadAsFarAsTheyHold) {
   EXPECT_EQ(Read(exportsOnly)->exports, (std::vector<std::string>{"Alpha", "Zed"}));
 }
 
-// Files by name: where they are and what they hold (an API set looked for would be missing), and
-// files of the same name found before them.
+// Files by name: where they are and what they hold (an API set looked for would be missing).
 struct FakeFinder : DllFinder {
   std::map<std::string, std::pair<FoundDll::Where, std::string>> files;
-  std::map<std::string, std::string> before;  // elsewhere, C:\b\<name>
   std::vector<FoundDll> Find(const std::string& name) override {
-    std::vector<FoundDll> found;
-    const std::wstring wide(name.begin(), name.end());
-    if (before.count(name)) found.push_back({FoundDll::Where::kElsewhere, L"C:\\b\\" + wide});
-    if (const auto it = files.find(name); it != files.end()) found.push_back({it->second.first, L"C:\\x\\" + wide});
-    return found;
+    const auto it = files.find(name);
+    return it == files.end() ? std::vector<FoundDll>{} : std::vector{FoundDll{it->second.first, L"C:\\x\\" + std::wstring(name.begin(), name.end())}};
   }
   std::vector<unsigned char> Read(const std::wstring& path, bool) override {
-    const std::string name(path.begin() + 5, path.end());
-    const auto bytes = Bytes(path[3] == L'b' ? before.at(name) : files.at(name).second);
+    const auto bytes = Bytes(files.at(std::string(path.begin() + 5, path.end())).second);
     return {bytes.begin(), bytes.end()};
   }
 };
 
 std::vector<std::wstring> Lines(FakeFinder& finder, const testimages::Plan& control, bool lookIntoSystem = false,
                                 std::optional<Bitness> installer = {}) {
-  const MissingReport report = MissingPieceLines(Bytes(Build(control)), installer.value_or(control.x64 ? Bitness::k64 : Bitness::k32),
-                                                 lookIntoSystem ? LookFor::kFunctions : LookFor::kDlls, finder);
-  EXPECT_TRUE(report.notes.empty());
-  return report.reasons;
+  return MissingPieceLines(Bytes(Build(control)), installer.value_or(control.x64 ? Bitness::k64 : Bitness::k32),
+                           lookIntoSystem ? LookFor::kFunctions : LookFor::kDlls, finder).reasons;
 }
 
 TEST(MissingPieces, NamesEachMissingPieceOnceAlongTheChainSixDeep) {
@@ -118,43 +110,21 @@ TEST(MissingPieces, NamesEachMissingPieceOnceAlongTheChainSixDeep) {
   EXPECT_TRUE(capped.size() == 21 && capped[19] == L"It needs m19.dll" + absent && capped[20] == L"More is missing than these lines show.");
 }
 
-// What is only delay-loaded (or needed only by what is) cannot stop a load: after a failed load it is
-// a note; when the control ended for want of it while it ran, it is the reason.
+// What only delay-loads bring in (and what that needs) cannot stop a load: after a failed load it is
+// a note beside the load's own reason; when the control ended for want of it as it ran, the reason.
 TEST(MissingPieces, DelayLoadedPiecesAreNotesOfAFailedLoad) {
-  using W = FoundDll::Where;
   FakeFinder finder;
-  finder.files = {{"dep.dll", {W::kElsewhere, Build({false, {}, {}, {"Now"}})}},
-                  {"late.dll", {W::kElsewhere, Build({false, {{"later.dll", {"F"}}}, {}, {"Soon"}})}}};
-  const testimages::Plan control{false, {{"dep.dll", {"Now"}}, {"gone.dll", {"F"}}},
-                                 {{"DEP.DLL", {"Later"}}, {"late.dll", {"Soon"}}, {"msvcr120.dll", {}}}};
-  const std::wstring note = L"Note (loaded only when used): ";
-  const std::vector<std::wstring> whenUsed = {L"dep.dll has no function Later that the control needs.",
-      L"it needs msvcr120.dll, which is not on this computer.", L"Install the Visual C++ 2013 runtime (x86).",
-      L"late.dll needs later.dll, which is not on this computer."};
-  const MissingReport failed = MissingPieceLines(Bytes(Build(control)), Bitness::k32, LookFor::kDlls, finder);
-  EXPECT_EQ(failed.reasons, std::vector<std::wstring>{L"It needs gone.dll, which is not on this computer."});
-  ASSERT_EQ(failed.notes.size(), whenUsed.size());
-  for (size_t i = 0; i < whenUsed.size(); ++i) EXPECT_EQ(failed.notes[i], (i == 2 ? L"" : note) + whenUsed[i]);
-  const MissingReport ran = MissingPieceLines(Bytes(Build(control)), Bitness::k32, LookFor::kDllsWhenUsed, finder);
-  EXPECT_EQ(ran.reasons.size(), 5u);
-  EXPECT_TRUE(ran.notes.empty() && ran.reasons[2] == L"It needs msvcr120.dll, which is not on this computer.");
-  // With the one DLL it needs at load there, a failed load has no reason of its own to name.
-  const testimages::Plan onlyLate{false, {{"dep.dll", {"Now"}}}, {{"late.dll", {"Soon"}}}};
+  finder.files = {{"dep.dll", {FoundDll::Where::kElsewhere, Build({false, {}, {}, {"Now"}})}},
+                  {"late.dll", {FoundDll::Where::kElsewhere, Build({false, {{"later.dll", {}}}, {}})}}};
+  const std::string control = Build({false, {{"dep.dll", {"Now"}}}, {{"DEP.DLL", {"Later"}}, {"late.dll", {}}, {"gone.dll", {}}}});
+  const std::wstring note = L"Note (loaded only when used): ", absent = L", which is not on this computer.";
+  const std::wstring lines[] = {L"dep.dll has no function Later that the control needs.", L"late.dll needs later.dll" + absent};
   WorkerOutcome outcome{WorkerStage::kLoadFailed, 126, 0, 0, Bitness::k32, Bitness::k32};
-  outcome.missingPieces = MissingPieceLines(Bytes(Build(onlyLate)), Bitness::k32, LookFor::kDlls, finder);
+  outcome.missingPieces = MissingPieceLines(Bytes(control), Bitness::k32, LookFor::kDlls, finder);
   EXPECT_EQ(OutcomeLines(outcome), (std::vector<std::wstring>{L"Failure loading control OCX/DLL",
-      L"A DLL that the control needs could not be found.", note + whenUsed[3]}));
-}
-
-// The loader passes over a DLL of the other bitness and takes the next of the name; only when there
-// is none is the other bitness the trouble.
-TEST(MissingPieces, ADllOfTheOtherBitnessFoundFirstIsPassedOver) {
-  FakeFinder finder;
-  finder.before = {{"dep.dll", Build({true, {}, {}, {"F"}})}, {"only.dll", Build({true, {}, {}, {"F"}})}};
-  finder.files = {{"dep.dll", {FoundDll::Where::kElsewhere, Build({false, {{"gone.dll", {}}}, {}, {"G"}})}}};
-  EXPECT_EQ(Lines(finder, {false, {{"dep.dll", {"G"}}, {"only.dll", {"F"}}}, {}}), (std::vector<std::wstring>{
-      L"The only.dll found (C:\\b\\only.dll) is a 64-bit DLL; the control needs a 32-bit one.",
-      L"dep.dll needs gone.dll, which is not on this computer."}));
+      L"A DLL that the control needs could not be found.", note + lines[0], note + L"it needs gone.dll" + absent, note + lines[1]}));
+  EXPECT_EQ(MissingPieceLines(Bytes(control), Bitness::k32, LookFor::kDllsWhenUsed, finder),
+            (MissingReport{{lines[0], L"It needs gone.dll" + absent, lines[1]}, {}}));
 }
 
 TEST(RuntimeHints, MostUsedRuntimesByVersionAndBitness) {

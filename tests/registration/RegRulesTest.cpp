@@ -57,17 +57,13 @@ TEST(RegRules, FileBitnessAndHeadNames) {
   for (const wchar_t* name : {L"", L"cx", L"chess.ocx ", L"chess.ocx.txt"}) EXPECT_FALSE(IsOcxName(name)) << name;
 }
 
-// Where the worker looks for a head's DLLs: never in the program's folder (unless the head lies there
-// too) nor, through PATH's relative entries, in the current one; each folder once.
+// Where the worker looks for a head's DLLs: each folder once, never PATH's relative entries (the
+// current folder) nor the program's folder, unless the head lies there too.
 TEST(RegRules, HeadDllFolders) {
-  const std::wstring system = L"C:\\Windows\\system32\\", windows = L"C:\\Windows\\", head = L"D:\\Games\\Head\\";
-  const std::wstring downloads = L"C:\\Users\\u\\Downloads\\";
-  const std::wstring path = L"C:\\WINDOWS\\System32;\"C:\\Program Files\\Tool\";;.;bin;c:\\users\\U\\downloads;"
-                            L"\\\\server\\dlls\\;C:rel;\\rooted;d:\\games\\head;C:\\Tool2";
-  EXPECT_EQ(HeadDllFolders({system, windows, head, downloads, path}),
-            (std::vector<std::wstring>{system, windows, head, L"C:\\Program Files\\Tool\\", L"\\\\server\\dlls\\",
-                                       L"C:\\Tool2\\"}));
-  EXPECT_EQ(HeadDllFolders({system, windows, downloads, downloads, path})[2], downloads) << "the head's folder serves";
+  const std::wstring sys = L"C:\\W\\system32\\", win = L"C:\\W\\", head = L"D:\\Head\\", own = L"C:\\Downloads\\";
+  const std::wstring path = L"C:\\w\\System32;\"C:\\Tool\";;.;bin;c:\\downloads;\\\\server\\dlls\\;C:rel;\\rooted;d:\\head";
+  EXPECT_EQ(HeadDllFolders({sys, win, head, own, path}), (std::vector<std::wstring>{sys, win, head, L"C:\\Tool\\", L"\\\\server\\dlls\\"}));
+  EXPECT_EQ(HeadDllFolders({sys, win, own, own, path})[2], own);
 }
 
 }  // namespace
