@@ -20,8 +20,7 @@ namespace {
 const char kCommandKey[] = "OCX_FileType\\shell\\Register/Unregister\\command";
 const char kSettingsKey[] = "Software\\VB and VBA Program Settings\\VeskOCXInstall\\LocSettings";
 
-// The user's classes, where the program writes, and the machine's, where earlier versions wrote (under
-// Wine, HKEY_CLASSES_ROOT is the machine's alone).
+// The user's classes, and the machine's, where earlier versions wrote (under Wine HKEY_CLASSES_ROOT).
 const HKEY kUser = HKEY_CURRENT_USER, kMachine = HKEY_LOCAL_MACHINE;
 std::string In(const std::string& key) { return "Software\\Classes\\" + key; }
 std::string Classes(const std::string& key, HKEY root = kUser) { return GetSz(root, In(key), "").value_or("<none>"); }
@@ -38,10 +37,8 @@ void RefuseOcxWrites(bool refuse, HKEY root = kUser) { Refuse(root, In(".ocx"), 
 // .ocx associated with this program in one scope (with the old verbs beside its own in the
 // machine's), or with nothing in either.
 void SetAssociation(bool associated, HKEY in = kUser) {
-  for (const HKEY root : {kUser, kMachine}) {
-    RefuseOcxWrites(false, root);
-    for (const char* key : {".ocx", "OCX_FileType"}) DeleteTree(root, In(key));
-  }
+  for (const HKEY root : {kUser, kMachine})
+    for (const char* key : {".ocx", "OCX_FileType"}) RefuseOcxWrites(false, root), DeleteTree(root, In(key));
   if (!associated) return;
   SetClasses(".ocx", "OCX_FileType", in);
   SetClasses(kCommandKey, Self() + " %1", in);
@@ -126,9 +123,8 @@ TEST_F(WindowTest, HoverPicturesTurnNormalWhenThePointerLeavesTheWindow) {
   }
 }
 
-// Written for a program whose path has a blank (quoted) into the user's classes (the machine's
-// refuse a standard user), recognised by any form of the path and by the unquoted command of earlier
-// versions, and removed only from the program's own type.
+// Written for a program whose path has a blank (quoted) into the user's classes (the machine's refuse a
+// standard user), recognised by any form of the path and by earlier versions' unquoted command, removed.
 TEST_F(WindowTest, OcxAssociationWrittenRecognisedAndRemoved) {
   const std::string dir = TestDir() + "Program Files\\";
   CreateDirectoryA(dir.c_str(), nullptr);

@@ -110,8 +110,7 @@ TEST(MissingPieces, NamesEachMissingPieceOnceAlongTheChainSixDeep) {
   EXPECT_TRUE(capped.size() == 21 && capped[19] == L"It needs m19.dll" + absent && capped[20] == L"More is missing than these lines show.");
 }
 
-// What only delay-loads bring in (and what that needs) cannot stop a load: after a failed load it is
-// a note beside the load's own reason; when the control ended for want of it as it ran, the reason.
+// What only delay-loads bring in cannot stop a load: a note of a failed load, the reason of a failed run.
 TEST(MissingPieces, DelayLoadedPiecesAreNotesOfAFailedLoad) {
   FakeFinder finder;
   finder.files = {{"dep.dll", {FoundDll::Where::kElsewhere, Build({false, {}, {}, {"Now"}})}},
@@ -119,8 +118,8 @@ TEST(MissingPieces, DelayLoadedPiecesAreNotesOfAFailedLoad) {
   const std::string control = Build({false, {{"dep.dll", {"Now"}}}, {{"DEP.DLL", {"Later"}}, {"late.dll", {}}, {"gone.dll", {}}}});
   const std::wstring note = L"Note (loaded only when used): ", absent = L", which is not on this computer.";
   const std::wstring lines[] = {L"dep.dll has no function Later that the control needs.", L"late.dll needs later.dll" + absent};
-  WorkerOutcome outcome{WorkerStage::kLoadFailed, 126, 0, 0, Bitness::k32, Bitness::k32};
-  outcome.missingPieces = MissingPieceLines(Bytes(control), Bitness::k32, LookFor::kDlls, finder);
+  const WorkerOutcome outcome{WorkerStage::kLoadFailed, 126, 0, 0, Bitness::k32, Bitness::k32, L"", true,
+                              MissingPieceLines(Bytes(control), Bitness::k32, LookFor::kDlls, finder)};
   EXPECT_EQ(OutcomeLines(outcome), (std::vector<std::wstring>{L"Failure loading control OCX/DLL",
       L"A DLL that the control needs could not be found.", note + lines[0], note + L"it needs gone.dll" + absent, note + lines[1]}));
   EXPECT_EQ(MissingPieceLines(Bytes(control), Bitness::k32, LookFor::kDllsWhenUsed, finder),

@@ -179,24 +179,21 @@ TEST_F(RegistrationTest, DllsAHeadLoadsByNameComeFromItsFolderOrPathOnly) {
   char path[32767] = {};
   GetEnvironmentVariableA("PATH", path, sizeof path);
   // Seen by the workers started from here on (the first case needs neither).
-  SetEnvironmentVariableA("PATH", (std::string(path) + ";" + other + ";" + onPath).c_str());
-  SetEnvironmentVariableA("VESK_PLANT_CWD", current.c_str());
+  SetEnvironmentVariableA("PATH", (std::string(path) + ";" + other + ";" + onPath).c_str()), SetEnvironmentVariableA("VESK_PLANT_CWD", current.c_str());
   const std::pair<std::vector<std::string>, std::string> cases[] = {  // where plant.dll lies, the one loaded
       {{head, program, current, onPath}, head}, {{program, current}, ""}, {{program, current, onPath}, onPath}};
   for (const auto& [folders, loaded] : cases) {
     for (const std::string& folder : {head, program, current, onPath}) DeleteFileA((folder + "plant.dll").c_str());
     for (const std::string& folder : folders) testenv::CopyInto(dll, folder, "plant.dll");
     DeleteFileA((head + "plant.txt").c_str());
-    const std::wstring panel = Run(plantload, L"");
-    EXPECT_EQ(panel.starts_with(L"Process failed with status 0x8007007E"), loaded.empty()) << ToAnsi(panel);
+    EXPECT_EQ(Run(plantload, L"").starts_with(L"Process failed with status 0x8007007E"), loaded.empty());
     EXPECT_EQ(_stricmp(testenv::ReadFileBytes(head + "plant.txt").c_str(), (loaded.empty() ? "" : loaded + "plant.dll").c_str()), 0);
   }
   DeleteFileA((program + "plant.dll").c_str());
   testenv::CopyInto(testenv::HeadPath("otherbits.ocx"), other, "chainmid.dll");
   testenv::CopyInto(testenv::HeadPath("chainmid.dll"), onPath);
   EXPECT_EQ(Run(Copy("needschain.ocx"), L""), testenv::Lines({kLoad, L"chainmid.dll needs headdep.dll, which is not on this computer."}));
-  SetEnvironmentVariableA("PATH", path);
-  SetEnvironmentVariableA("VESK_PLANT_CWD", nullptr);
+  SetEnvironmentVariableA("PATH", path), SetEnvironmentVariableA("VESK_PLANT_CWD", nullptr);
 }
 
 // A head asks the user something and is not answered within the limit.
