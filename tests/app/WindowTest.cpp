@@ -37,8 +37,10 @@ void RefuseOcxWrites(bool refuse, HKEY root = kUser) { Refuse(root, In(".ocx"), 
 // .ocx associated with this program in one scope (with the old verbs beside its own in the
 // machine's), or with nothing in either.
 void SetAssociation(bool associated, HKEY in = kUser) {
-  for (const HKEY root : {kUser, kMachine})
-    for (const char* key : {".ocx", "OCX_FileType"}) RefuseOcxWrites(false, root), DeleteTree(root, In(key));
+  for (const HKEY root : {kUser, kMachine}) {
+    RefuseOcxWrites(false, root);  // which makes the key, if need be
+    for (const char* key : {".ocx", "OCX_FileType"}) DeleteTree(root, In(key));
+  }
   if (!associated) return;
   SetClasses(".ocx", "OCX_FileType", in);
   SetClasses(kCommandKey, Self() + " %1", in);
