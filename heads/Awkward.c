@@ -12,6 +12,10 @@
  *                          it is closed;
  *   AWKWARD_LOAD=L"f.dll"  loads the library f.dll from its own folder and returns success (or
  *                          the loader's error);
+ *   AWKWARD_LOAD_BY_NAME=L"f.dll"  makes the folder named by the variable VESK_PLANT_CWD current
+ *                          (when it is set), loads f.dll by its name alone, writes into plant.txt
+ *                          beside it the full path of the file loaded and returns success (or the
+ *                          loader's error);
  *   AWKWARD_WHERE          writes into where.txt beside it the current folder of the process that
  *                          runs it, a blank, and 128 when that process was started without the busy
  *                          pointer (STARTF_FORCEOFFFEEDBACK), else 0; returns success. */
@@ -20,7 +24,7 @@
 /* The code of the exception a C++ throw raises ("msc" with the top bits set). */
 #define CPP_THROW_CODE 0xE06D7363u
 
-#if defined(AWKWARD_EXIT_THREAD) || defined(AWKWARD_LOAD) || defined(AWKWARD_WHERE)
+#if defined(AWKWARD_EXIT_THREAD) || defined(AWKWARD_LOAD) || defined(AWKWARD_WHERE) || defined(AWKWARD_LOAD_BY_NAME)
 /* This library's handle, found from the address of a variable of its own; no reference taken. */
 static HMODULE own_module(void) {
   static const char inside = 0;
@@ -44,6 +48,30 @@ static HRESULT load_neighbour(const wchar_t* name) {
   library = LoadLibraryW(path);
   if (!library) return HRESULT_FROM_WIN32(GetLastError());
   FreeLibrary(library);
+  return S_OK;
+}
+#endif
+
+#if defined(AWKWARD_LOAD_BY_NAME)
+static HRESULT load_by_name(const wchar_t* name) {
+  wchar_t current[MAX_PATH];
+  char path[MAX_PATH], loaded[MAX_PATH];
+  DWORD folder = GetModuleFileNameA(own_module(), path, MAX_PATH), written = 0, n;
+  HMODULE library;
+  HANDLE file;
+  n = GetEnvironmentVariableW(L"VESK_PLANT_CWD", current, MAX_PATH);
+  if (n > 0 && n < MAX_PATH && !SetCurrentDirectoryW(current)) return E_UNEXPECTED;
+  library = LoadLibraryW(name);
+  if (!library) return HRESULT_FROM_WIN32(GetLastError());
+  n = GetModuleFileNameA(library, loaded, MAX_PATH);
+  FreeLibrary(library);
+  while (folder > 0 && path[folder - 1] != '\\') --folder;
+  if (n == 0 || n >= MAX_PATH || folder + 10 > MAX_PATH) return E_FAIL;
+  lstrcpyA(path + folder, "plant.txt");
+  file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+  if (file == INVALID_HANDLE_VALUE) return E_FAIL;
+  WriteFile(file, loaded, n, &written, NULL);
+  CloseHandle(file);
   return S_OK;
 }
 #endif
@@ -102,6 +130,8 @@ static HRESULT misbehave(void) {
   return load_neighbour(AWKWARD_LOAD);
 #elif defined(AWKWARD_WHERE)
   return report_where();
+#elif defined(AWKWARD_LOAD_BY_NAME)
+  return load_by_name(AWKWARD_LOAD_BY_NAME);
 #else
 #error "choose one misbehaviour"
 #endif

@@ -99,12 +99,15 @@ void MainWindow::OnButton(int id) {
       registration::BrowseForHead(*this);
       break;
     case kRegisterButton:
-      SettleHeadFileCheck();
-      registration::RegisterHead(*this, registrar_);
-      break;
     case kUnregisterButton:
       SettleHeadFileCheck();
-      registration::UnregisterHead(*this, registrar_);
+      (id == kRegisterButton ? registration::RegisterHead : registration::UnregisterHead)(*this, registrar_);
+      // With the box empty the command asked for a head file: the focus goes where it is typed, not
+      // back to the button clicked.
+      if (HeadFileText().empty()) {
+        lastFocus_ = headFileBox_;
+        if (GetActiveWindow() == hwnd_) SetFocus(headFileBox_);
+      }
       break;
     case kCloseMark:
       PostMessageW(hwnd_, WM_CLOSE, 0, 0);  // after the button's own handling of the click

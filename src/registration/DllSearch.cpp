@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "platform/Paths.h"
+#include "registration/DllSearchPath.h"
 #include "registration/ImportTable.h"
 #include "registration/MissingPieces.h"
 #include "registration/RuntimeHints.h"
@@ -15,7 +17,8 @@ namespace {
 constexpr ULONGLONG kMaxFileBytes = 64ull << 20;
 // What all the files read together may come to.
 constexpr ULONGLONG kMaxBytesRead = 256ull << 20;
-constexpr size_t kMaxPathFolders = 256;
+// Files of one name looked at (the loader passes over those of the other bitness).
+constexpr size_t kMaxFilesOfOneName = 8;
 // The headers of a program file lie in its first bytes.
 constexpr size_t kHeaderBytes = 4096;
 
@@ -32,33 +35,34 @@ bool IsFile(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The loader's search for the worker's LoadLibraryExW with LOAD_WITH_ALTERED_SEARCH_PATH: the
-// control's folder instead of the program's, the system folder (the one of the installer's bitness,
-// which the control has when it got as far as its imports), the 16-bit system folder, the Windows
-// folder, the current folder (the worker's is the installer's) and the folders of PATH.
+// The places the worker's loader looks in, from this process (the worker is the same program).
+SearchPlaces PlacesFor(const std::wstring& headPath) {
+  SearchPlaces places;
+  wchar_t buffer[MAX_PATH + 1] = {};
+  places.system = Folder(buffer, GetSystemDirectoryW(buffer, MAX_PATH + 1));
+  places.windows = Folder(buffer, GetWindowsDirectoryW(buffer, MAX_PATH + 1));
+  places.head = headPath.substr(0, headPath.find_last_of(L"\\/") + 1);
+  places.program = paths::ProgramFolder();
+  places.path.resize(32767);
+  places.path.resize(GetEnvironmentVariableW(L"PATH", places.path.data(), static_cast<DWORD>(places.path.size())));
+  return places;
+}
+
+// The loader's search for the worker's load of a control (see LoadHead): the control's folder, then
+// the folders the worker adds (the system folder, the Windows folder, PATH's folders).
 class LoaderSearch : public DllFinder {
  public:
   explicit LoaderSearch(const std::wstring& controlPath) {
-    wchar_t buffer[MAX_PATH + 1] = {};
-    system_ = Folder(buffer, GetSystemDirectoryW(buffer, MAX_PATH + 1));
-    windows_ = Folder(buffer, GetWindowsDirectoryW(buffer, MAX_PATH + 1));
-    const std::wstring current = Folder(buffer, GetCurrentDirectoryW(MAX_PATH + 1, buffer));
-    folders_ = {controlPath.substr(0, controlPath.find_last_of(L"\\/") + 1), system_,
-                windows_.empty() ? L"" : windows_ + L"System\\", windows_, current};
-    // PATH: folders separated by semicolons, some of them quoted.
-    std::wstring path(32767, L'\0');
-    path.resize(GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size())));
-    for (size_t start = 0; start < path.size() && folders_.size() < kMaxPathFolders;) {
-      const size_t end = std::min(path.find(L';', start), path.size());
-      std::wstring folder = path.substr(start, end - start);
-      std::erase(folder, L'"');
-      folders_.push_back(WithSlash(std::move(folder)));
-      start = end + 1;
-    }
-    std::erase_if(folders_, [](const std::wstring& folder) { return folder.empty(); });
+    const SearchPlaces places = PlacesFor(controlPath);
+    system_ = places.system;
+    windows_ = places.windows;
+    folders_ = HeadDllFolders(places);
+    // The loader looks in the control's folder first for the control's own imports.
+    const auto head = std::find(folders_.begin(), folders_.end(), WithSlash(places.head));
+    if (head != folders_.end()) std::rotate(folders_.begin(), head, head + 1);
   }
 
-  FoundDll Find(const std::string& name) override {
+  std::vector<FoundDll> Find(const std::string& name) override {
     std::wstring file;
     for (char c : name) file += static_cast<wchar_t>(static_cast<unsigned char>(c));
     if (file.find_first_of(L"\\/:") != std::wstring::npos) return {};  // a path, not a name: nothing to look for
@@ -66,13 +70,14 @@ class LoaderSearch : public DllFinder {
     // The system's own DLLs come from its folder (the known ones even when the control's folder has
     // a copy); a runtime's are looked for in the loader's order.
     const bool runtime = !RuntimeHint(name, Bitness::kUnknown).empty();
-    if (!runtime && !system_.empty() && IsFile(system_ + file)) return {FoundDll::Where::kSystem, system_ + file};
+    if (!runtime && !system_.empty() && IsFile(system_ + file)) return {{FoundDll::Where::kSystem, system_ + file}};
+    std::vector<FoundDll> found;
     for (const std::wstring& folder : folders_) {
-      if (!IsFile(folder + file)) continue;
-      return {folder == system_ ? FoundDll::Where::kSystem : FoundDll::Where::kElsewhere, folder + file};
+      if (found.size() >= kMaxFilesOfOneName || !IsFile(folder + file)) continue;
+      found.push_back({folder == system_ ? FoundDll::Where::kSystem : FoundDll::Where::kElsewhere, folder + file});
     }
-    if (IsSideBySideRuntime(name) && InSideBySideStore(name, file)) return {FoundDll::Where::kSystem, {}};
-    return {};
+    if (found.empty() && IsSideBySideRuntime(name) && InSideBySideStore(name, file)) found.push_back({FoundDll::Where::kSystem, {}});
+    return found;
   }
 
   std::vector<unsigned char> Read(const std::wstring& path, bool exportsOnly) override {
@@ -139,14 +144,44 @@ class LoaderSearch : public DllFinder {
   ULONGLONG bytesRead_ = 0;
 };
 
+using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+using AddDllDirectoryFunction = DLL_DIRECTORY_COOKIE(WINAPI*)(PCWSTR);
+
+template <typename Function>
+Function Kernel32Function(const char* name) {
+  // Through the generic function pointer type: FARPROC differs from every real signature.
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
+}
+
 }  // namespace
 
-std::vector<std::wstring> DescribeMissingPieces(const std::wstring& path, LookFor what) {
+HMODULE LoadHead(const std::wstring& path) {
+  // Windows looks for a DLL loaded by name in the program's folder first, before the system's (the
+  // known DLLs aside), and a head may load any name. Only the process's default directories leave
+  // the program's folder out: the system folder, and the folders added here. Windows searches the
+  // added ones before the system folder and in an order it leaves open; added as a palindrome, they
+  // come in the same order either way round, the system folder first as in the standard order.
+  const auto setDefault = Kernel32Function<SetDefaultDllDirectoriesFunction>("SetDefaultDllDirectories");
+  const auto addDirectory = Kernel32Function<AddDllDirectoryFunction>("AddDllDirectory");
+  if (!setDefault || !addDirectory || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_USER_DIRS)) {
+    // A system without them (Windows 7 before its 2011 update) still leaves out the current folder.
+    SetDllDirectoryW(L"");
+    return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  }
+  const std::vector<std::wstring> folders = HeadDllFolders(PlacesFor(path));
+  for (const std::wstring& folder : folders) addDirectory(folder.c_str());
+  for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) addDirectory(folder->c_str());
+  // The head's own imports are looked for in its folder first, as LOAD_WITH_ALTERED_SEARCH_PATH did.
+  return LoadLibraryExW(path.c_str(), nullptr,
+                        LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_USER_DIRS | LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+MissingReport DescribeMissingPieces(const std::wstring& path, LookFor what) {
   if (what == LookFor::kNothing) return {};
   LoaderSearch search(path);
   const std::vector<unsigned char> control = search.Read(path, false);
   const Bitness own = sizeof(void*) == 8 ? Bitness::k64 : Bitness::k32;
-  return MissingPieceLines(control, own, what == LookFor::kFunctions, search);
+  return MissingPieceLines(control, own, what, search);
 }
 
 }  // namespace registration

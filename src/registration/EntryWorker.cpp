@@ -68,7 +68,7 @@ void WriteCheck(Report& report, const CheckReport& check) {
 // OLE is left to uninitialise. The window waits only until then: what the process does on its
 // way out is not the head's business.
 bool RunEntryPoint(wchar_t letter, Report& report, const wchar_t* path) {
-  HMODULE head = LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  HMODULE head = LoadHead(path);
   if (!head) {
     report.loadError = GetLastError();
     SetStage(report, WorkerStage::kLoadFailed);

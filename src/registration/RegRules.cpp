@@ -78,8 +78,8 @@ std::wstring OtherBitnessLine(Bitness file) {
 
 LookFor WhatToLookFor(const WorkerOutcome& o) {
   const bool running = o.stage == WorkerStage::kLoaded || o.stage == WorkerStage::kEntryRunning;
-  if (running && o.exitCode == kDelayedModuleNotFound) return LookFor::kDlls;
-  if (running && (o.exitCode == kDelayedProcNotFound || o.exitCode == kWineStubCalled)) return LookFor::kFunctions;
+  if (running && o.exitCode == kDelayedModuleNotFound) return LookFor::kDllsWhenUsed;
+  if (running && (o.exitCode == kDelayedProcNotFound || o.exitCode == kWineStubCalled)) return LookFor::kFunctionsWhenUsed;
   if (o.stage != WorkerStage::kLoadFailed || !o.fileExists) return LookFor::kNothing;
   if (o.loadError == kProcNotFound) return LookFor::kFunctions;
   // A DLL of the other bitness among the imports makes a control of the right one unfit to load.
@@ -127,7 +127,10 @@ Bitness FileBitness(std::string_view bytes) {
 std::vector<std::wstring> OutcomeLines(const WorkerOutcome& o) {
   switch (o.stage) {
     case WorkerStage::kLoadFailed:
-      return Joined({kLoadFailed}, o.missingPieces.empty() ? std::vector{LoadFailureReason(o)} : o.missingPieces);
+      // A note alone says nothing of why the load failed.
+      return Joined(Joined({kLoadFailed}, o.missingPieces.reasons.empty() ? std::vector{LoadFailureReason(o)}
+                                                                          : o.missingPieces.reasons),
+                    o.missingPieces.notes);
     case WorkerStage::kStarting:
       return {kLoadFailed, L"The control ended the worker while it was loading (" + HowItEnded(o.exitCode) + L")."};
     case WorkerStage::kUnknownLetter:
@@ -142,7 +145,9 @@ std::vector<std::wstring> OutcomeLines(const WorkerOutcome& o) {
     case WorkerStage::kEntryRunning:
       break;
   }
-  return Joined({L"Process failed: the control ended the worker (" + HowItEnded(o.exitCode) + L")."}, o.missingPieces);
+  return Joined(Joined({L"Process failed: the control ended the worker (" + HowItEnded(o.exitCode) + L")."},
+                       o.missingPieces.reasons),
+                o.missingPieces.notes);
 }
 
 ExitCode ExitCodeOf(const WorkerOutcome& o) {

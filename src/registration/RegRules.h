@@ -41,6 +41,14 @@ enum class Bitness { kUnknown, k32, k64 };
 // kUnknown when they are not those of a Windows program file.
 Bitness FileBitness(std::string_view firstBytes);
 
+// What a control that failed misses, as panel lines: the reasons, and notes on what it would miss
+// later (a DLL that is only delay-loaded cannot stop a load).
+struct MissingReport {
+  std::vector<std::wstring> reasons;
+  std::vector<std::wstring> notes;
+  bool operator==(const MissingReport&) const = default;
+};
+
 // What the window knows once a worker has ended.
 struct WorkerOutcome {
   WorkerStage stage = WorkerStage::kStarting;
@@ -51,12 +59,14 @@ struct WorkerOutcome {
   Bitness installerBitness = Bitness::kUnknown;
   std::wstring systemText;        // the system's text for the failing status or load error
   bool fileExists = true;         // with kLoadFailed: whether the file itself is there
-  std::vector<std::wstring> missingPieces;  // what the control needs and does not find (MissingPieceLines)
+  MissingReport missingPieces;    // what the control needs and does not find (MissingPieceLines)
 };
 
 // What to look for when a worker has ended: nothing, the DLLs the control needs (a DLL was not
-// found, or one of the wrong format), or their functions as well (a function was not found).
-enum class LookFor { kNothing, kDlls, kFunctions };
+// found, or one of the wrong format), or their functions as well (a function was not found). The
+// load failed: what it needs at load is the reason, what it delay-loads a note. ...WhenUsed: the
+// control loaded and a piece it loads when used was missing, so every missing piece is a reason.
+enum class LookFor { kNothing, kDlls, kFunctions, kDllsWhenUsed, kFunctionsWhenUsed };
 LookFor WhatToLookFor(const WorkerOutcome& outcome);
 
 // The line for a control of the other bitness than the installer's.

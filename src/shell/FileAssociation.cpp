@@ -10,6 +10,7 @@
 #include "platform/RunTimeError.h"
 #include "platform/SystemText.h"
 #include "shell/AssocText.h"
+#include "shell/ClassesView.h"
 #include "shell/ErrorOf.h"
 
 namespace file_types {
@@ -19,9 +20,12 @@ namespace {
 constexpr wchar_t kCheckTitle[] = L"DLL/OCX Register";
 constexpr REGSAM kAccess = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
 
-// The writes of one attempt under the classes root, each step checked, and what it takes to undo
+// The writes of one attempt into the user's classes, each step checked, and what it takes to undo
 // them: the keys it made and the values it replaced (or added), in the order they were written.
 class ClassesWriter {
+  static HKEY Root() { return classes::Root(classes::Scope::kUser); }
+
+
  public:
   // Creates the key and any missing keys along its path.
   void CreateKey(const std::wstring& path) {
@@ -30,17 +34,17 @@ class ClassesWriter {
       end = path.find(L'\\', end + 1);
       const std::wstring key = path.substr(0, end);
       // Only a key proven absent counts as made here: one that merely refuses to be read stays.
-      if (RegistryKey::Open(HKEY_CLASSES_ROOT, key, KEY_QUERY_VALUE).Status() == ERROR_FILE_NOT_FOUND)
+      if (RegistryKey::Open(Root(), classes::PathIn(key), KEY_QUERY_VALUE).Status() == ERROR_FILE_NOT_FOUND)
         missing.push_back(key);
     }
     // Also when the create is refused: the outer keys may have been made before the refusal.
     made_.insert(made_.end(), missing.begin(), missing.end());
-    Check(RegistryKey::Create(HKEY_CLASSES_ROOT, path, kAccess).Status());
+    Check(RegistryKey::Create(Root(), classes::PathIn(path), kAccess).Status());
   }
 
   // Writes the key's default value.
   void WriteDefault(const std::wstring& keyPath, const std::wstring& value) {
-    const RegistryKey key = RegistryKey::Open(HKEY_CLASSES_ROOT, keyPath, kAccess);
+    const RegistryKey key = RegistryKey::Open(Root(), classes::PathIn(keyPath), kAccess);
     Check(key.Status());
     replaced_.push_back({keyPath, key.ReadValue(L"")});
     Check(key.WriteString(L"", value));
@@ -50,12 +54,12 @@ class ClassesWriter {
   bool TakeBack() {
     bool whole = true;
     for (auto it = replaced_.rbegin(); it != replaced_.rend(); ++it) {
-      const RegistryKey key = RegistryKey::Open(HKEY_CLASSES_ROOT, it->key, KEY_SET_VALUE);
+      const RegistryKey key = RegistryKey::Open(Root(), classes::PathIn(it->key), KEY_SET_VALUE);
       const LSTATUS status = it->old ? key.WriteValue(L"", *it->old) : key.DeleteValue(L"");
       whole = whole && (status == ERROR_SUCCESS || (!it->old && status == ERROR_FILE_NOT_FOUND));
     }
     for (auto it = made_.rbegin(); it != made_.rend(); ++it) {
-      const LSTATUS status = DeleteRegistryKey(HKEY_CLASSES_ROOT, *it);
+      const LSTATUS status = DeleteRegistryKey(Root(), classes::PathIn(*it));
       whole = whole && (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND);
     }
     replaced_.clear();
@@ -104,12 +108,12 @@ bool AssociateFile(std::wstring& extension, const std::wstring& fileType, const 
       ShowCheckFailure(showMessages, L"The application path '" + exePath + L"' cannot be found.");
       return false;
     }
-    if (AssocText::HasIllegalChar(extension)) {
+    if (HasIllegalChar(extension)) {
       ShowCheckFailure(showMessages,
                        L"The file extension '" + extension + L"' contains an illegal char (\\/:*?<>|\").");
       return false;
     }
-    if (!parameters.empty()) parameters = L" " + AssocText::TrimBlanks(parameters);
+    if (!parameters.empty()) parameters = L" " + TrimBlanks(parameters);
     if (extension.empty()) throw RunTimeError{5, L"AssociateFile", L"Invalid procedure call or argument"};
     if (extension.front() != L'.') extension = L"." + extension;
 
@@ -117,10 +121,10 @@ bool AssociateFile(std::wstring& extension, const std::wstring& fileType, const 
     writer.WriteDefault(fileType, description);
     const std::wstring iconKey = fileType + L"\\DefaultIcon";
     writer.CreateKey(iconKey);
-    if (setIcon) writer.WriteDefault(iconKey, AssocText::TrimBlanks(iconPath.empty() ? exePath + L",0" : iconPath));
+    if (setIcon) writer.WriteDefault(iconKey, TrimBlanks(iconPath.empty() ? exePath + L",0" : iconPath));
     const std::wstring commandKey = fileType + L"\\shell\\" + verb + L"\\command";
     writer.CreateKey(commandKey);
-    writer.WriteDefault(commandKey, AssocText::ShellCommand(exePath, parameters));
+    writer.WriteDefault(commandKey, ShellCommand(exePath, parameters));
     writer.CreateKey(extension);
     writer.WriteDefault(extension, fileType);
     return true;

@@ -1,7 +1,8 @@
 #pragma once
-// Associates a file extension with a program through the classes root: the extension points to a
-// file type, which gets a display text, an icon and one shell verb whose command starts the
-// program with the file. Telling the shell that associations changed is the caller's task.
+// Associates a file extension with a program for the current user, in the user's classes (see
+// ClassesView.h): the extension points to a file type, which gets a display text, an icon and one
+// shell verb whose command starts the program with the file. Telling the shell that associations
+// changed is the caller's task.
 #include <string>
 
 #include <windows.h>

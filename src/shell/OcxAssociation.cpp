@@ -11,6 +11,7 @@
 #include "platform/RegistryKey.h"
 #include "platform/SystemFunctions.h"
 #include "shell/AssocText.h"
+#include "shell/ClassesView.h"
 #include "shell/ErrorOf.h"
 #include "shell/FileAssociation.h"
 
@@ -24,7 +25,6 @@ constexpr wchar_t kStandardFileType[] = L"ocxfile";
 constexpr wchar_t kCommandKey[] = L"OCX_FileType\\shell\\Register/Unregister\\command";
 constexpr wchar_t kIconKey[] = L"OCX_FileType\\DefaultIcon";
 
-std::wstring OcxFileType() { return ReadRegistryString(HKEY_CLASSES_ROOT, kExtension, L""); }
 
 // The folder of the executable as the system reports it: no trailing backslash, except for the
 // root folder of a drive ("C:\").
@@ -39,14 +39,13 @@ std::wstring FolderAsReported() {
 
 bool IsOcxAssociated(std::wstring& path) {
   try {
-    if (OcxFileType() != kFileType) return false;
-    const std::wstring command = ReadRegistryString(HKEY_CLASSES_ROOT, kCommandKey, L"");
-    const std::wstring program = paths::LongPath(AssocText::CommandPath(command));
+    if (classes::ReadDefault(kExtension) != kFileType) return false;
+    const std::wstring command = classes::ReadDefault(kCommandKey);
+    const std::wstring program = paths::LongPath(file_types::CommandPath(command));
     path = paths::LongPath(path);
     // A file type left half-written (without its text or icon) is no association: Options offers
     // to write it whole.
-    const bool whole = !ReadRegistryString(HKEY_CLASSES_ROOT, kFileType, L"").empty() &&
-                       !ReadRegistryString(HKEY_CLASSES_ROOT, kIconKey, L"").empty();
+    const bool whole = !classes::ReadDefault(kFileType).empty() && !classes::ReadDefault(kIconKey).empty();
     return whole && CompareStringOrdinal(program.c_str(), -1, path.c_str(), -1, TRUE) == CSTR_EQUAL;
   } catch (...) {
     const RunTimeError err = ErrorOf(std::current_exception());
@@ -57,15 +56,20 @@ bool IsOcxAssociated(std::wstring& path) {
 
 bool RemoveOcxAssociation() {
   try {
-    if (OcxFileType() != kFileType) return false;
-    const LSTATUS status = RegistryKey::Open(HKEY_CLASSES_ROOT, kExtension, KEY_SET_VALUE).WriteString(L"", kStandardFileType);
-    if (status != ERROR_SUCCESS) {
+    // The user's own, and one that an earlier version wrote for all users.
+    bool removed = false;
+    for (const classes::Scope scope : {classes::Scope::kUser, classes::Scope::kMachine}) {
+      if (classes::ReadDefault(scope, kExtension) != kFileType) continue;
+      const LSTATUS status = RegistryKey::Open(classes::Root(scope), classes::PathIn(kExtension), KEY_SET_VALUE)
+                                 .WriteString(L"", kStandardFileType);
+      removed = removed || status == ERROR_SUCCESS;
       if (status == ERROR_ACCESS_DENIED)
-        elevation::OfferRestart(L"Removing the .ocx association needs administrator rights.", L"");
-      return false;
+        elevation::OfferRestart(L"Removing the .ocx association that an earlier version made for all users needs "
+                                L"administrator rights.",
+                                L"");
     }
-    NotifyAssociationChanged();
-    return true;
+    if (removed) NotifyAssociationChanged();
+    return removed;
   } catch (...) {
     return false;  // a failed removal is silent: no association change to announce
   }
@@ -76,17 +80,11 @@ void NotifyAssociationChanged() { system_functions::SHChangeNotify(SHCNE_ASSOCCH
 bool AssociateOcx(const std::wstring& exePath) {
   std::wstring extension = kExtension;
   std::wstring parameters;
-  file_types::Refusal refusal;
+  // The user's own classes: a refusal there is no matter of an administrator's rights (and an
+  // administrator of another account would write into that account's), so it is only told.
   if (!file_types::AssociateFile(extension, kFileType, L"Active X Control", L"Register/Unregister", exePath,
-                                 parameters, true, exePath + L",0", true, &refusal)) {
-    const std::wstring outcome = file_types::OutcomeLine(refusal);
-    if (refusal.status == ERROR_ACCESS_DENIED)
-      elevation::OfferRestart(L"Associating .ocx files with the installer needs administrator rights." + outcome, L"");
-    else if (refusal.status != ERROR_SUCCESS)
-      ShowBox(L"The association could not be written (error " + DecimalText(refusal.status) + L")." + outcome,
-              MB_ICONSTOP | MB_OK);
+                                 parameters, true, exePath + L",0", true))
     return false;
-  }
   NotifyAssociationChanged();
   return true;
 }

@@ -8,7 +8,6 @@
 #include "app/MainWindow.h"
 #include "app/Startup.h"
 #include "fileinfo/InfoPanel.h"
-#include "registration/HeadCommands.h"
 #include "shell/AssociatePrompt.h"
 #include "shell/OptionsDialog.h"
 #include "shell/OcxAssociation.h"
@@ -21,26 +20,34 @@ namespace {
 const char kCommandKey[] = "OCX_FileType\\shell\\Register/Unregister\\command";
 const char kSettingsKey[] = "Software\\VB and VBA Program Settings\\VeskOCXInstall\\LocSettings";
 
-std::string Classes(const std::string& key) { return GetSz(HKEY_CLASSES_ROOT, key, "").value_or("<none>"); }
+// The user's classes, and the machine's, where earlier versions wrote (under Wine HKEY_CLASSES_ROOT).
+const HKEY kUser = HKEY_CURRENT_USER, kMachine = HKEY_LOCAL_MACHINE;
+std::string In(const std::string& key) { return "Software\\Classes\\" + key; }
+std::string Classes(const std::string& key, HKEY root = kUser) { return GetSz(root, In(key), "").value_or("<none>"); }
+void SetClasses(const std::string& key, const std::string& value, HKEY root = kUser) { SetSz(root, In(key), "", value); }
 std::string Self() { return ToAnsi(association::StartupExePath()); }
 
 // The verbs of old versions, which the main window's load removes.
 const char* const kStaleVerbs[] = {"OCX_FileType\\shell\\command", "OCX_FileType\\shell\\open\\command",
                                    "OCX_FileType\\shell\\open"};
 
-// .ocx associated with this program (with the old verbs beside its own), or with nothing.
-void SetAssociation(bool associated) {
-  for (const char* key : {".ocx", "OCX_FileType"}) DeleteTree(HKEY_CLASSES_ROOT, key);
-  if (!associated) return;
-  SetSz(HKEY_CLASSES_ROOT, ".ocx", "", "OCX_FileType");
-  SetSz(HKEY_CLASSES_ROOT, kCommandKey, "", Self() + " %1");
-  SetSz(HKEY_CLASSES_ROOT, "OCX_FileType", "", "Active X Control");
-  SetSz(HKEY_CLASSES_ROOT, "OCX_FileType\\DefaultIcon", "", Self() + ",0");
-  for (const char* key : kStaleVerbs) SetSz(HKEY_CLASSES_ROOT, key, "", "old");
-}
-
 // .ocx made to refuse writes (of values and sub-keys), or to take them again.
-void RefuseOcxWrites(bool refuse) { Refuse(HKEY_CLASSES_ROOT, ".ocx", refuse ? KEY_SET_VALUE | KEY_CREATE_SUB_KEY : 0); }
+void RefuseOcxWrites(bool refuse, HKEY root = kUser) { Refuse(root, In(".ocx"), refuse ? KEY_SET_VALUE | KEY_CREATE_SUB_KEY : 0); }
+
+// .ocx associated with this program in one scope (with the old verbs beside its own in the
+// machine's), or with nothing in either.
+void SetAssociation(bool associated, HKEY in = kUser) {
+  for (const HKEY root : {kUser, kMachine}) {
+    RefuseOcxWrites(false, root);  // which makes the key, if need be
+    for (const char* key : {".ocx", "OCX_FileType"}) DeleteTree(root, In(key));
+  }
+  if (!associated) return;
+  SetClasses(".ocx", "OCX_FileType", in);
+  SetClasses(kCommandKey, Self() + " %1", in);
+  SetClasses("OCX_FileType", "Active X Control", in);
+  SetClasses("OCX_FileType\\DefaultIcon", Self() + ",0", in);
+  for (const char* key : kStaleVerbs) SetClasses(key, "old", kMachine);
+}
 
 bool Associated() {
   std::wstring self = association::StartupExePath();
@@ -76,10 +83,12 @@ TEST_F(WindowTest, HandOffMessagesPutTheLongPathIntoTheBox) {
     whileOpen = Window().HeadFileText();
     return DialogAnswerer::Press(box.hwnd, IDOK), true;
   });
-  registration::RegisterHead(Window(), Window().Registrar());  // "Please enter an ocx file first..."
+  const HWND reg = GetDlgItem(Window().hWnd(), kRegisterButton);  // clicked with the box empty: "Please enter..."
+  PostMessageW(reg, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4)), PostMessageW(reg, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+  ASSERT_TRUE(PumpUntil([&] { return Boxes().SeenCount() == 1; }, 3000));
   EXPECT_EQ(whileOpen, L"");
   EXPECT_TRUE(PumpUntil([&] { return GetFocus() == Window().HeadFileBox() && Window().HeadFileText() == full; }, 2000))
-      << "focus and the path after a box";
+      << "focus (not on the button clicked) and the path after a box";
   const std::string utf16(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
   const struct { ULONG_PTR dwData; std::string bytes; std::wstring box; } messages[] = {
       {3, shortPath + z, full}, {3, shortPath, full}, {3, shortPath + z + "junk", full}, {3, "", L""},
@@ -116,14 +125,16 @@ TEST_F(WindowTest, HoverPicturesTurnNormalWhenThePointerLeavesTheWindow) {
   }
 }
 
-// Written for a program whose path has a blank (quoted), recognised by any form of the path and
-// by the unquoted command of earlier versions, and removed only from the program's own type.
+// Written for a program whose path has a blank (quoted) into the user's classes (the machine's refuse a
+// standard user), recognised by any form of the path and by earlier versions' unquoted command, removed.
 TEST_F(WindowTest, OcxAssociationWrittenRecognisedAndRemoved) {
   const std::string dir = TestDir() + "Program Files\\";
   CreateDirectoryA(dir.c_str(), nullptr);
   const std::string exe = CopyInto(Self(), dir, "Vesk Installer.exe"), quoted = "\"" + exe + "\" %1";
   SetAssociation(false);
+  RefuseOcxWrites(true, kMachine);
   ASSERT_TRUE(association::AssociateOcx(FromAnsi(exe)));
+  EXPECT_FALSE(KeyExists(kMachine, In("OCX_FileType")));
   EXPECT_EQ(Classes(".ocx"), "OCX_FileType");
   EXPECT_EQ(Classes(kCommandKey), quoted);
   EXPECT_EQ(Classes("OCX_FileType\\DefaultIcon"), exe + ",0");
@@ -134,16 +145,23 @@ TEST_F(WindowTest, OcxAssociationWrittenRecognisedAndRemoved) {
       {"OCX_FileType", quoted, shortExe, true}, {"OCX_FileType", exe + " %1", exe, true},
       {"OCX_FileType", quoted, Self(), false},  {"ocxfile", quoted, exe, false}};
   for (const auto& c : cases) {
-    SetSz(HKEY_CLASSES_ROOT, ".ocx", "", c.fileType);
-    SetSz(HKEY_CLASSES_ROOT, kCommandKey, "", c.command);
+    SetClasses(".ocx", c.fileType);
+    SetClasses(kCommandKey, c.command);
     std::wstring asked = FromAnsi(c.asked);
     EXPECT_EQ(association::IsOcxAssociated(asked), c.associated) << c.fileType << " " << c.command << " " << c.asked;
     if (c.associated) EXPECT_EQ(asked, FromAnsi(exe)) << "handed back in its long form";
   }
   EXPECT_FALSE(association::RemoveOcxAssociation());
-  SetSz(HKEY_CLASSES_ROOT, ".ocx", "", "OCX_FileType");
+  SetClasses(".ocx", "OCX_FileType");
   EXPECT_TRUE(association::RemoveOcxAssociation());
   EXPECT_EQ(Classes(".ocx"), "ocxfile");
+  // An earlier version's .ocx for all users, hidden while the user has an .ocx of their own.
+  RefuseOcxWrites(false, kMachine);
+  SetClasses(".ocx", "OCX_FileType", kMachine);
+  std::wstring asked = FromAnsi(exe);
+  EXPECT_FALSE(association::IsOcxAssociated(asked));
+  DeleteTree(kUser, In(".ocx"));
+  EXPECT_TRUE(association::IsOcxAssociated(asked));
 }
 
 namespace {
@@ -186,7 +204,7 @@ TEST(MainWindowLoad, AsksOnlyWhenNeededAndRemovesOldVerbs) {
     EXPECT_EQ(GetSz(HKEY_CURRENT_USER, kSettingsKey, "AssociateMsg").value_or(""), c.after);
     EXPECT_EQ(Associated(), c.associated || (c.answer == IDYES && !c.refused));
     for (const char* key : kStaleVerbs) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
-    if (c.refused) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "OCX_FileType")) << "the file type was not taken back";
+    if (c.refused) EXPECT_FALSE(KeyExists(kUser, In("OCX_FileType"))) << "the file type was not taken back";
   }
   RefuseOcxWrites(false);
   UnhookWindowsHookEx(hook);
@@ -227,18 +245,18 @@ TEST(MainWindowLoad, DialogsAnswerTheKeyboard) {
 // it was and says so. Options shows a half-written association (no icon) unticked; OK writes it whole.
 TEST_F(WindowTest, ARefusedWriteInTheMiddleLeavesNothingHalfWritten) {
   SetAssociation(false);
-  SetSz(HKEY_CLASSES_ROOT, ".ocx", "", "ocxfile");
-  SetSz(HKEY_CLASSES_ROOT, "OCX_FileType", "", "Old text");
-  Refuse(HKEY_CLASSES_ROOT, kCommandKey, KEY_SET_VALUE);
+  SetClasses(".ocx", "ocxfile");
+  SetClasses("OCX_FileType", "Old text");
+  Refuse(kUser, In(kCommandKey), KEY_SET_VALUE);
   Boxes().Answer(IDOK);
   EXPECT_FALSE(association::AssociateOcx(association::StartupExePath()));
   EXPECT_EQ(Classes(".ocx"), "ocxfile");
   EXPECT_EQ(Classes("OCX_FileType"), "Old text");
-  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "OCX_FileType\\DefaultIcon"));
+  EXPECT_FALSE(KeyExists(kUser, In("OCX_FileType\\DefaultIcon")));
   EXPECT_TRUE(Boxes().Seen().back().text.ends_with(L"Nothing was changed.")) << ToAnsi(Boxes().Seen().back().text);
-  Refuse(HKEY_CLASSES_ROOT, kCommandKey, 0);
-  SetSz(HKEY_CLASSES_ROOT, ".ocx", "", "OCX_FileType");
-  SetSz(HKEY_CLASSES_ROOT, kCommandKey, "", Self() + " %1");
+  Refuse(kUser, In(kCommandKey), 0);
+  SetClasses(".ocx", "OCX_FileType");
+  SetClasses(kCommandKey, Self() + " %1");
   bool ticked = true;
   Plan(Boxes(), options_dialog::kAssociateCheck, true, IDOK, &ticked);
   options_dialog::ShowModal(Window().hWnd());
@@ -246,22 +264,23 @@ TEST_F(WindowTest, ARefusedWriteInTheMiddleLeavesNothingHalfWritten) {
   EXPECT_TRUE(Associated());
 }
 
-// The dialog shows whether .ocx files are associated; OK writes or removes the association as
-// ticked, the close box changes nothing.
+// The dialog shows whether .ocx files are associated, also by an earlier version for all users; OK
+// writes or removes the association as ticked, where it is; the close box changes nothing.
 TEST_F(WindowTest, OptionsDialogWritesAndRemovesTheAssociation) {
-  const struct { bool associated, click; int button; bool refused; } cases[] = {
-      {false, true, IDOK}, {true, true, IDOK}, {true, false, IDOK}, {false, true, 0}, {false, true, IDOK, true}};
+  const struct { bool associated, click; int button; bool refused, machine; } cases[] = {
+      {false, true, IDOK}, {true, true, IDOK}, {true, false, IDOK}, {false, true, 0}, {false, true, IDOK, true},
+      {true, true, IDOK, false, true}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.associated << c.click << c.button << c.refused);
-    SetAssociation(c.associated);
-    RefuseOcxWrites(c.refused);
+    SCOPED_TRACE(testing::Message() << c.associated << c.click << c.button << c.refused << c.machine);
+    SetAssociation(c.associated, c.machine ? kMachine : kUser);
+    if (c.refused) RefuseOcxWrites(true);
     bool ticked = !c.associated;
     Plan(Boxes(), options_dialog::kAssociateCheck, c.click, c.button, &ticked);
     if (c.refused) Boxes().Answer(IDOK);
     options_dialog::ShowModal(Window().hWnd());
     EXPECT_EQ(ticked, c.associated);
     EXPECT_EQ(Associated(), c.associated != (c.click && c.button && !c.refused));
-    if (c.associated && c.click) EXPECT_EQ(Classes(".ocx"), "ocxfile");
+    if (c.associated && c.click) EXPECT_EQ(Classes(".ocx", c.machine ? kMachine : kUser), "ocxfile");
     if (c.refused) EXPECT_EQ(Boxes().Seen().back().owner, Boxes().Seen().end()[-2].hwnd) << "owned by Options";
   }
   RefuseOcxWrites(false);

@@ -14,7 +14,7 @@ using namespace registration;
 
 struct SameFile : DllFinder {
   std::span<const unsigned char> bytes;
-  FoundDll Find(const std::string&) override { return {FoundDll::Where::kElsewhere, L"x"}; }
+  std::vector<FoundDll> Find(const std::string&) override { return {{FoundDll::Where::kElsewhere, L"x"}, {FoundDll::Where::kElsewhere, L"y"}}; }
   std::vector<unsigned char> Read(const std::wstring&, bool) override { return {bytes.begin(), bytes.end()}; }
 };
 
@@ -37,6 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (table->dlls.size() > 2 * kMaxImportedDlls || table->exports.size() > kMaxNames) std::abort();
   for (const ImportedDll& dll : table->dlls)
     if (dll.name.empty() || dll.name.size() > kMaxNameLength) std::abort();
-  MissingPieceLines(finder.bytes, table->machine, size % 2 == 0, finder);
+  MissingPieceLines(finder.bytes, table->machine, static_cast<LookFor>(size % 5), finder);
   return 0;
 }

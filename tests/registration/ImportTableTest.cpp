@@ -61,9 +61,9 @@ TEST(ImportTable, DamagedFilesReadAsFarAsTheyHold) {
 // Files by name: where they are and what they hold (an API set looked for would be missing).
 struct FakeFinder : DllFinder {
   std::map<std::string, std::pair<FoundDll::Where, std::string>> files;
-  FoundDll Find(const std::string& name) override {
+  std::vector<FoundDll> Find(const std::string& name) override {
     const auto it = files.find(name);
-    return it == files.end() ? FoundDll{} : FoundDll{it->second.first, L"C:\\x\\" + std::wstring(name.begin(), name.end())};
+    return it == files.end() ? std::vector<FoundDll>{} : std::vector{FoundDll{it->second.first, L"C:\\x\\" + std::wstring(name.begin(), name.end())}};
   }
   std::vector<unsigned char> Read(const std::wstring& path, bool) override {
     const auto bytes = Bytes(files.at(std::string(path.begin() + 5, path.end())).second);
@@ -74,7 +74,7 @@ struct FakeFinder : DllFinder {
 std::vector<std::wstring> Lines(FakeFinder& finder, const testimages::Plan& control, bool lookIntoSystem = false,
                                 std::optional<Bitness> installer = {}) {
   return MissingPieceLines(Bytes(Build(control)), installer.value_or(control.x64 ? Bitness::k64 : Bitness::k32),
-                           lookIntoSystem, finder);
+                           lookIntoSystem ? LookFor::kFunctions : LookFor::kDlls, finder).reasons;
 }
 
 TEST(MissingPieces, NamesEachMissingPieceOnceAlongTheChainSixDeep) {
@@ -86,13 +86,13 @@ TEST(MissingPieces, NamesEachMissingPieceOnceAlongTheChainSixDeep) {
       {"wide.dll", {W::kElsewhere, Build({true, {}, {}, {"Foo"}})}}};
   const std::vector<testimages::Dll> imports = {{"msvcr120.dll", {"printf"}}, {"kernel32.dll", {"GetTickCount", "NewFunction"}},
       {"api-ms-win-core-file-l1-1-0.dll", {"ReadFile"}}, {"dep.dll", {}}, {"old.dll", {"Foo", "Bar", "Baz", "A", "B", "C"}, {1, 9}}, {"wide.dll", {"Foo"}}};
-  const std::vector<std::wstring> lines = Lines(finder, {false, imports, {{"DEP.DLL", {"Later"}}}});
+  const std::vector<std::wstring> lines = Lines(finder, {false, imports, {}});
   const std::wstring no = L" has no function ", it = L" that the control needs.", absent = L", which is not on this computer.";
   EXPECT_EQ(lines, (std::vector<std::wstring>{
       L"It needs msvcr120.dll" + absent, L"Install the Visual C++ 2013 runtime (x86).",
       L"old.dll" + no + L"Baz" + it, L"old.dll" + no + L"A" + it, L"old.dll" + no + L"B" + it,
       L"old.dll lacks 2 more functions" + it,
-      L"The wide.dll found (C:\\x\\wide.dll) is a 64-bit DLL; the control needs a 32-bit one.", L"dep.dll" + no + L"Later" + it,
+      L"The wide.dll found (C:\\x\\wide.dll) is a 64-bit DLL; the control needs a 32-bit one.",
       L"dep.dll needs foo.dll" + absent, L"dep.dll needs MSVCP140.dll" + absent,
       L"Install the Visual C++ 2015-2022 runtime (x86).", L"dep.dll" + no + L"Gone that old.dll needs."}));
   // A function missing from a DLL of the system counts when the load missed a function.
@@ -108,6 +108,22 @@ TEST(MissingPieces, NamesEachMissingPieceOnceAlongTheChainSixDeep) {
   for (int i = 0; i < 25; ++i) many.imports.push_back({"m" + std::to_string(i) + ".dll", {}});
   const auto capped = Lines(finder, many);
   EXPECT_TRUE(capped.size() == 21 && capped[19] == L"It needs m19.dll" + absent && capped[20] == L"More is missing than these lines show.");
+}
+
+// What only delay-loads bring in cannot stop a load: a note of a failed load, the reason of a failed run.
+TEST(MissingPieces, DelayLoadedPiecesAreNotesOfAFailedLoad) {
+  FakeFinder finder;
+  finder.files = {{"dep.dll", {FoundDll::Where::kElsewhere, Build({false, {}, {}, {"Now"}})}},
+                  {"late.dll", {FoundDll::Where::kElsewhere, Build({false, {{"later.dll", {}}}, {}})}}};
+  const std::string control = Build({false, {{"dep.dll", {"Now"}}}, {{"DEP.DLL", {"Later"}}, {"late.dll", {}}, {"gone.dll", {}}}});
+  const std::wstring note = L"Note (loaded only when used): ", absent = L", which is not on this computer.";
+  const std::wstring lines[] = {L"dep.dll has no function Later that the control needs.", L"late.dll needs later.dll" + absent};
+  const WorkerOutcome outcome{WorkerStage::kLoadFailed, 126, 0, 0, Bitness::k32, Bitness::k32, L"", true,
+                              MissingPieceLines(Bytes(control), Bitness::k32, LookFor::kDlls, finder)};
+  EXPECT_EQ(OutcomeLines(outcome), (std::vector<std::wstring>{L"Failure loading control OCX/DLL",
+      L"A DLL that the control needs could not be found.", note + lines[0], note + L"it needs gone.dll" + absent, note + lines[1]}));
+  EXPECT_EQ(MissingPieceLines(Bytes(control), Bitness::k32, LookFor::kDllsWhenUsed, finder),
+            (MissingReport{{lines[0], L"It needs gone.dll" + absent, lines[1]}, {}}));
 }
 
 TEST(RuntimeHints, MostUsedRuntimesByVersionAndBitness) {

@@ -1,6 +1,7 @@
 // Registration rules that need no Windows: outcome lines, program file bitness and head file names.
 #include <gtest/gtest.h>
 
+#include "registration/DllSearchPath.h"
 #include "registration/RegRules.h"
 
 namespace registration {
@@ -23,8 +24,9 @@ TEST(RegRules, WorkerOutcomeLines) {
       {{S::kLoadFailed, 11, 0, 0, k64, k32, L""}, {load, L"This is a 64-bit control; use the 64-bit installer."}},
       {{S::kLoadFailed, 1114, 0, 0, k64, k64, L"Init failed.\r\n"},
        {load, L"The control could not be loaded (error 1114: Init failed.)"}},
-      {{S::kLoadFailed, 126, 0, 0, k64, k64, L"", true, {L"a", L"b"}}, {load, L"a", L"b"}},
-      {{S::kEntryRunning, 0, 0, 0xC06D007E, none, k64, L"", true, {L"a"}}, {Ended(L"exception 0xC06D007E"), L"a"}},
+      {{S::kLoadFailed, 126, 0, 0, k64, k64, L"", true, {{L"a", L"b"}, {L"n"}}}, {load, L"a", L"b", L"n"}},
+      {{S::kLoadFailed, 126, 0, 0, k64, k64, L"", true, {{}, {L"n"}}}, {load, L"A DLL that the control needs could not be found.", L"n"}},
+      {{S::kEntryRunning, 0, 0, 0xC06D007E, none, k64, L"", true, {{L"a"}, {}}}, {Ended(L"exception 0xC06D007E"), L"a"}},
   };
   for (const auto& [outcome, lines] : cases) EXPECT_EQ(OutcomeLines(outcome), lines) << lines.back();
   // What is looked for after a failed load or a missing delay-loaded piece (on Wine, a stub called).
@@ -33,8 +35,8 @@ TEST(RegRules, WorkerOutcomeLines) {
       {{S::kLoadFailed, 126, 0, 0, k64, k64}, L::kDlls}, {{S::kLoadFailed, 127, 0, 0, k64, k64}, L::kFunctions},
       {{S::kLoadFailed, 193, 0, 0, k64, k64}, L::kDlls}, {{S::kLoadFailed, 193, 0, 0, k32, k64}, L::kNothing},
       {{S::kLoadFailed, 126, 0, 0, k64, k64, L"", false}, L::kNothing}, {{S::kLoadFailed, 1114, 0, 0, k64, k64}, L::kNothing},
-      {{S::kEntryRunning, 0, 0, 0xC06D007E}, L::kDlls}, {{S::kLoaded, 0, 0, 0xC06D007F}, L::kFunctions},
-      {{S::kEntryRunning, 0, 0, 0x80000100}, L::kFunctions}, {{S::kReturned, 0, 0, 0xC06D007E}, L::kNothing}};
+      {{S::kEntryRunning, 0, 0, 0xC06D007E}, L::kDllsWhenUsed}, {{S::kLoaded, 0, 0, 0xC06D007F}, L::kFunctionsWhenUsed},
+      {{S::kEntryRunning, 0, 0, 0x80000100}, L::kFunctionsWhenUsed}, {{S::kReturned, 0, 0, 0xC06D007E}, L::kNothing}};
   for (const auto& [outcome, look] : looks) EXPECT_EQ(WhatToLookFor(outcome), look) << outcome.loadError << " " << outcome.exitCode;
   EXPECT_EQ(LateOutcomeLine(L"slow.ocx", {L"a", L"b"}), L"After the time limit, slow.ocx ended: a b");
   // Refused for rights: access denied and the self-registration failures a refused key gives.
@@ -53,6 +55,15 @@ TEST(RegRules, FileBitnessAndHeadNames) {
   EXPECT_EQ(FileBitness("This is a text file, not a library.\n"), Bitness::kUnknown);
   for (const wchar_t* name : {L"C:\\A\\CHESS.OCX", L"report.docx", L"ocx"}) EXPECT_TRUE(IsOcxName(name)) << name;
   for (const wchar_t* name : {L"", L"cx", L"chess.ocx ", L"chess.ocx.txt"}) EXPECT_FALSE(IsOcxName(name)) << name;
+}
+
+// Where the worker looks for a head's DLLs: each folder once, never PATH's relative entries (the
+// current folder) nor the program's folder, unless the head lies there too.
+TEST(RegRules, HeadDllFolders) {
+  const std::wstring sys = L"C:\\W\\system32\\", win = L"C:\\W\\", head = L"D:\\Head\\", own = L"C:\\Downloads\\";
+  const std::wstring path = L"C:\\w\\System32;\"C:\\Tool\";;.;bin;c:\\downloads;\\\\server\\dlls\\;C:rel;\\rooted;d:\\head";
+  EXPECT_EQ(HeadDllFolders({sys, win, head, own, path}), (std::vector<std::wstring>{sys, win, head, L"C:\\Tool\\", L"\\\\server\\dlls\\"}));
+  EXPECT_EQ(HeadDllFolders({sys, win, own, own, path})[2], own);
 }
 
 }  // namespace

@@ -168,8 +168,37 @@ TEST_F(RegistrationTest, AFailedLoadNamesWhatIsMissing) {
   for (std::string dll; names >> dll;) fifty.imports.push_back({dll + ".dll", {}, {1}});
   testenv::WriteFileBytes(dir_ + "fifty.ocx", testimages::Build(fifty));
   for (const auto what : {registration::LookFor::kDlls, registration::LookFor::kFunctions})
-    EXPECT_EQ(registration::DescribeMissingPieces(FromAnsi(dir_ + "fifty.ocx"), what),
+    EXPECT_EQ(registration::DescribeMissingPieces(FromAnsi(dir_ + "fifty.ocx"), what).reasons,
               std::vector<std::wstring>{L"It needs gone.dll, which is not on this computer."});
+}
+
+// The worker is the program itself, so Windows would look beside it first for a DLL a head loads by
+// name. plant.dll comes from the head's folder or PATH's, never from beside the program or from the
+// folder the head made current. In naming what a head misses, a DLL of the other bitness on PATH is
+// passed over, as the loader does.
+TEST_F(RegistrationTest, DllsAHeadLoadsByNameComeFromItsFolderOrPathOnly) {
+  const std::string dll = testenv::HeadPath("headdep.dll"), program = testenv::ExeDir();
+  const std::string head = dir_ + "head\\", current = dir_ + "current\\", other = dir_ + "other\\", onPath = dir_ + "path\\";
+  for (const std::string& folder : {head, current, other, onPath}) CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string plantload = testenv::CopyInto(testenv::HeadPath("plantload.ocx"), head);
+  char path[32767] = {};
+  GetEnvironmentVariableA("PATH", path, sizeof path);
+  // Seen by the workers started from here on (the first case needs neither).
+  SetEnvironmentVariableA("PATH", (std::string(path) + ";" + other + ";" + onPath).c_str()), SetEnvironmentVariableA("VESK_PLANT_CWD", current.c_str());
+  const std::pair<std::vector<std::string>, std::string> cases[] = {  // where plant.dll lies, the one loaded
+      {{head, program, current, onPath}, head}, {{program, current}, ""}, {{program, current, onPath}, onPath}};
+  for (const auto& [folders, loaded] : cases) {
+    for (const std::string& folder : {head, program, current, onPath}) DeleteFileA((folder + "plant.dll").c_str());
+    for (const std::string& folder : folders) testenv::CopyInto(dll, folder, "plant.dll");
+    DeleteFileA((head + "plant.txt").c_str());
+    EXPECT_EQ(Run(plantload, L"").starts_with(L"Process failed with status 0x8007007E"), loaded.empty());
+    EXPECT_EQ(_stricmp(testenv::ReadFileBytes(head + "plant.txt").c_str(), (loaded.empty() ? "" : loaded + "plant.dll").c_str()), 0);
+  }
+  DeleteFileA((program + "plant.dll").c_str());
+  testenv::CopyInto(testenv::HeadPath("otherbits.ocx"), other, "chainmid.dll");
+  testenv::CopyInto(testenv::HeadPath("chainmid.dll"), onPath);
+  EXPECT_EQ(Run(Copy("needschain.ocx"), L""), testenv::Lines({kLoad, L"chainmid.dll needs headdep.dll, which is not on this computer."}));
+  SetEnvironmentVariableA("PATH", path), SetEnvironmentVariableA("VESK_PLANT_CWD", nullptr);
 }
 
 // A head asks the user something and is not answered within the limit.

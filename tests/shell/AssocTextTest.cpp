@@ -3,7 +3,7 @@
 
 #include "shell/AssocText.h"
 
-using namespace AssocText;
+using namespace file_types;
 
 TEST(AssocText, CommandQuotesOnlyAPathWithABlankAndReadsBothForms) {
   EXPECT_EQ(ShellCommand(L"C:\\Vesk\\V.exe", L" /r"), L"C:\\Vesk\\V.exe /r %1");
