@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "games/LiveRegistry.h"
 #include "platform/RegistryKey.h"
 #include "platform/SystemText.h"
 
@@ -26,11 +27,11 @@ bool IsWow64() {
 
 // The path with its last name as the registry spells it (the ids of a plan come from the entry's
 // text, whose letter case may differ).
-std::wstring AsSpelt(HKEY root, const std::wstring& path) {
+std::wstring AsSpelt(HKEY root, const std::wstring& path, REGSAM view) {
   const size_t cut = path.find_last_of(L'\\');
   if (cut == std::wstring::npos) return path;
   const std::wstring name = path.substr(cut + 1);
-  for (const std::wstring& spelt : RegistryKey::Open(root, path.substr(0, cut), KEY_ENUMERATE_SUB_KEYS).SubKeyNames())
+  for (const std::wstring& spelt : RegistryKey::Open(root, path.substr(0, cut), KEY_ENUMERATE_SUB_KEYS, view).SubKeyNames())
     if (SameKeyName(spelt, name)) return path.substr(0, cut + 1) + spelt;
   return path;
 }
@@ -60,7 +61,7 @@ LSTATUS ReadTree(const RegistryKey& key, const std::wstring& name, std::vector<R
 
 // The key's tree as it is now: none when the key is gone.
 LSTATUS ReadPlacedTree(const PlacedKey& key, std::vector<RegFile::Key>& tree, std::wstring& failedAt) {
-  const RegistryKey open = RegistryKey::Open(key.root, key.path, KEY_READ);
+  const RegistryKey open = RegistryKey::Open(key.root, key.path, KEY_READ, key.view);
   if (open.Status() == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
   failedAt = key.name;
   return open.IsOpen() ? ReadTree(open, key.name, tree, failedAt) : open.Status();
@@ -110,22 +111,20 @@ std::vector<PlacedKey> PlaceKeys(const std::vector<RemovalRule::KeyToDelete>& pl
   const bool wow64 = IsWow64();
   std::vector<PlacedKey> placed;
   for (const RemovalRule::KeyToDelete& key : plan) {
-    HKEY root = HKEY_LOCAL_MACHINE;
-    std::wstring path = key.path;
-    if (key.root == Root::ClassesRoot) {
-      path = kClasses + key.path;
-      if (RegistryKey::Open(HKEY_CURRENT_USER, path, KEY_QUERY_VALUE).IsOpen()) root = HKEY_CURRENT_USER;
-    }
-    path = AsSpelt(root, path);
-    const bool seen = std::ranges::any_of(placed, [&](const PlacedKey& p) { return p.root == root && SameKeyName(p.path, path); });
-    if (seen) continue;
-    const RegFile::Hive hive = root == HKEY_CURRENT_USER ? RegFile::Hive::CurrentUser : RegFile::Hive::LocalMachine;
-    placed.push_back({root, path, RegFile::KeyName(hive, path, wow64), {}});
+    const HKEY root = HiveKey(key.hive);
+    const REGSAM view = ViewFlag(key.view);
+    const std::wstring path = AsSpelt(root, kClasses + key.path, view);
+    // The 64-bit editor sees the 32-bit view's redirected trees under Wow6432Node.
+    const bool thirtyTwoBitView = key.view == View::Own ? wow64 : sizeof(void*) == 8;
+    const RegFile::Hive hive = key.hive == Hive::User ? RegFile::Hive::CurrentUser : RegFile::Hive::LocalMachine;
+    placed.push_back({root, view, path, RegFile::KeyName(hive, path, thirtyTwoBitView), {}});
   }
   return placed;
 }
 
-SavedCopy SaveCopy(const std::wstring& entryName, std::vector<PlacedKey>& keys) {
+bool SameKey(const PlacedKey& a, const PlacedKey& b) { return a.root == b.root && SameKeyName(a.name, b.name); }
+
+SavedCopy SaveCopy(const std::wstring& stem, std::vector<PlacedKey>& keys) {
   std::vector<RegFile::Key> all;
   std::wstring failedAt;
   for (PlacedKey& key : keys) {
@@ -141,7 +140,7 @@ SavedCopy SaveCopy(const std::wstring& entryName, std::vector<PlacedKey>& keys) 
   GetLocalTime(&now);
   const RegFile::Stamp stamp{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
   for (int number = 1;; ++number) {
-    const std::wstring path = folder + RegFile::FileName(entryName, stamp, number);
+    const std::wstring path = folder + RegFile::FileName(stem, stamp, number);
     const DWORD error = WriteNewFile(path, *text);
     if (error == ERROR_SUCCESS) return {path, L"", false};
     if (error != ERROR_FILE_EXISTS || number == 99) return Failed(path, error);
