@@ -15,13 +15,14 @@ HKEY OpenKey(HKEY root, const wchar_t* path, REGSAM view) {
   return RegOpenKeyExW(root, path, 0, KEY_QUERY_VALUE | view, &key) == ERROR_SUCCESS ? key : nullptr;
 }
 
-// The default value of root\sub as text (REG_SZ, or REG_EXPAND_SZ expanded) up to its first NUL.
+// The default value of root\sub as text (REG_SZ, or REG_EXPAND_SZ expanded: RRF_RT_REG_SZ takes both)
+// up to its first NUL.
 std::optional<std::wstring> DefaultText(HKEY root, const std::wstring& sub) {
   if (!root) return std::nullopt;
   std::vector<wchar_t> buffer(MAX_PATH);
   for (int tries = 0; tries < 4; ++tries) {
     DWORD bytes = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    const LSTATUS status = RegGetValueW(root, sub.c_str(), nullptr, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr,
+    const LSTATUS status = RegGetValueW(root, sub.c_str(), nullptr, RRF_RT_REG_SZ, nullptr,
                                         buffer.data(), &bytes);
     if (status == ERROR_SUCCESS) return std::wstring(buffer.data(), wcsnlen(buffer.data(), bytes / sizeof(wchar_t)));
     if (status != ERROR_MORE_DATA) return std::nullopt;
