@@ -69,10 +69,10 @@ std::optional<std::wstring> EntryReader::Server(const std::wstring& classId, boo
 }
 
 bool EntryReader::DriveThere(const std::wstring& root) {
-  const auto known = drives_.find(root);
-  if (known != drives_.end()) return known->second;
-  const bool there = GetDriveTypeW(root.c_str()) != DRIVE_NO_ROOT_DIR && GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES;
-  return drives_[root] = there;
+  signed char& known = drives_[(root[0] | 0x20) - L'a'];  // a root is a drive letter, a colon and a backslash
+  if (known == 0)
+    known = GetDriveTypeW(root.c_str()) != DRIVE_NO_ROOT_DIR && GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES ? 1 : -1;
+  return known > 0;
 }
 
 // What a look at the server path proves (an empty path names no file). A file that is there counts

@@ -2,7 +2,6 @@
 // The check of Games list entries against their heads' registration: what the entry names, whether
 // its head's file is there, and why an entry is broken. One reader checks any number of entries,
 // with the keys it reads from opened once.
-#include <map>
 #include <optional>
 #include <string>
 
@@ -48,7 +47,7 @@ class EntryReader {
 
   HKEY list_ = nullptr;
   HKEY classes_[2][2] = {};  // [user, machine][own view, other view]: Software\Classes\CLSID
-  std::map<std::wstring, bool> drives_;  // drive roots looked at, and whether they are there
+  signed char drives_[26] = {};  // per drive letter: 0 not looked at yet, 1 there, -1 not there
 };
 
 }  // namespace games
