@@ -36,6 +36,32 @@ std::wstring AsSpelt(HKEY root, const std::wstring& path, REGSAM view) {
   return path;
 }
 
+// The name the registry itself gives the key ("\REGISTRY\MACHINE\..."), as the editor names it
+// ("HKEY_LOCAL_MACHINE\..."): where the key really lives, whichever view or link it was opened
+// through. Empty when the key is not there or the system does not tell.
+std::wstring RegistryName(HKEY root, const std::wstring& path, REGSAM view) {
+  using QueryKey = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  static const auto query = reinterpret_cast<QueryKey>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryKey")));
+  HKEY key = nullptr;
+  if (!query || RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) return L"";
+  std::vector<ULONG> buffer(8192);  // KEY_NAME_INFORMATION: the name's length in bytes, then the name
+  ULONG bytes = 0;
+  constexpr int kKeyNameInformation = 3;
+  const LONG status = query(key, kKeyNameInformation, buffer.data(), static_cast<ULONG>(buffer.size() * sizeof(ULONG)), &bytes);
+  RegCloseKey(key);
+  if (status < 0) return L"";
+  const std::wstring name(reinterpret_cast<const wchar_t*>(buffer.data() + 1), buffer[0] / sizeof(wchar_t));
+  const auto starts = [&](const std::wstring& prefix) { return name.size() > prefix.size() && SameKeyName(name.substr(0, prefix.size()), prefix); };
+  if (starts(L"\\REGISTRY\\MACHINE\\")) return L"HKEY_LOCAL_MACHINE" + name.substr(17);
+  if (!starts(L"\\REGISTRY\\USER\\") || root != HKEY_CURRENT_USER) return L"";
+  // The user's own hive, or the hive of the user's classes that Windows links in as Software\Classes.
+  const size_t sid = 15, next = name.find(L'\\', sid);
+  if (next == std::wstring::npos) return L"";
+  const std::wstring hive = name.substr(sid, next - sid);
+  return (hive.ends_with(L"_Classes") ? L"HKEY_CURRENT_USER\\Software\\Classes" : L"HKEY_CURRENT_USER") + name.substr(next);
+}
+
 // Reads the open key and everything below it, in the order the editor writes them; on a failure
 // names the key in failedAt.
 LSTATUS ReadTree(const RegistryKey& key, const std::wstring& name, std::vector<RegFile::Key>& tree,
@@ -117,7 +143,8 @@ std::vector<PlacedKey> PlaceKeys(const std::vector<RemovalRule::KeyToDelete>& pl
     // The 64-bit editor sees the 32-bit view's redirected trees under Wow6432Node.
     const bool thirtyTwoBitView = key.view == View::Own ? wow64 : sizeof(void*) == 8;
     const RegFile::Hive hive = key.hive == Hive::User ? RegFile::Hive::CurrentUser : RegFile::Hive::LocalMachine;
-    placed.push_back({root, view, path, RegFile::KeyName(hive, path, thirtyTwoBitView), {}});
+    const std::wstring name = RegistryName(root, path, view);
+    placed.push_back({root, view, path, name.empty() ? RegFile::KeyName(hive, path, thirtyTwoBitView) : name, {}});
   }
   return placed;
 }
