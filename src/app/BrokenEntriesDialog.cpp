@@ -6,14 +6,13 @@
 
 #include <commctrl.h>
 
+#include "app/BrokenEntriesWork.h"
 #include "games/BrokenEntries.h"
 #include "platform/NumberText.h"
 #include "platform/VisualStyles.h"
 
 namespace {
 
-constexpr UINT kProgressMessage = WM_APP + 1;  // wParam checked, lParam total
-constexpr UINT kCheckedMessage = WM_APP + 2;
 constexpr int kMargin = 10, kGap = 6, kClientWidth = 440, kListHeight = 220, kButtonHeight = 23, kButtonWidth = 75;
 
 // The list view's class, from the common controls of the themed look (loaded on first use).
@@ -37,29 +36,6 @@ struct EmptyTemplate {
 };
 
 }  // namespace
-
-// The dialog's window while it shows (null once it closed), the request to stop, and what was found.
-struct BrokenEntriesDialog::Check {
-  SRWLOCK lock = SRWLOCK_INIT;
-  HWND hwnd = nullptr;
-  std::atomic<bool> cancel{false};
-  std::vector<games::EntryState> found;
-
-  void Post(UINT msg, WPARAM wParam, LPARAM lParam) {
-    AcquireSRWLockShared(&lock);
-    if (hwnd) PostMessageW(hwnd, msg, wParam, lParam);
-    ReleaseSRWLockShared(&lock);
-  }
-
-  static DWORD WINAPI Run(void* parameter) {
-    const std::unique_ptr<std::shared_ptr<Check>> held(static_cast<std::shared_ptr<Check>*>(parameter));
-    Check& check = **held;
-    check.found = games::FindBrokenEntries([&](size_t done, size_t total) { check.Post(kProgressMessage, done, total); },
-                                           &check.cancel);
-    check.Post(kCheckedMessage, 0, 0);
-    return 0;
-  }
-};
 
 BrokenEntriesDialog::~BrokenEntriesDialog() {
   if (font_) DeleteObject(font_);
@@ -90,11 +66,16 @@ INT_PTR CALLBACK BrokenEntriesDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wPa
 }
 
 INT_PTR BrokenEntriesDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == kProgressMessage) OnProgress(wParam, static_cast<size_t>(lParam));
-  if (msg == kCheckedMessage) OnChecked();
+  if (msg == BrokenEntriesWork::kProgressMessage) OnProgress(wParam, static_cast<size_t>(lParam));
+  if (msg == BrokenEntriesWork::kCheckedMessage) OnChecked();
+  if (msg == BrokenEntriesWork::kRemovedMessage) {
+    outcome_ = std::move(work_->outcome);
+    Close();
+  }
   if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
-    if (LOWORD(wParam) == IDCANCEL) Close();
-    if (LOWORD(wParam) == kRemoveButton && !checking_) OnRemove();
+    // A removal under way runs to its end: its outcome belongs in the panel.
+    if (LOWORD(wParam) == IDCANCEL && !removing_) Close();
+    if (LOWORD(wParam) == kRemoveButton && !checking_ && !removing_) OnRemove();
     return TRUE;
   }
   if (msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->idFrom == kEntryList) {
@@ -142,12 +123,10 @@ void BrokenEntriesDialog::OnInit() {
   Layout(true);
   CentreOverOwner();
   SetFocus(GetDlgItem(hwnd_, IDCANCEL));
-  check_ = std::make_shared<Check>();
-  check_->hwnd = hwnd_;
+  work_ = std::make_shared<BrokenEntriesWork>();
+  work_->hwnd = hwnd_;
   checking_ = true;
-  const HANDLE thread = CreateThread(nullptr, 0, &Check::Run, new std::shared_ptr<Check>(check_), 0, nullptr);
-  if (thread) CloseHandle(thread);
-  else OnChecked();
+  if (!BrokenEntriesWork::StartCheck(work_)) OnChecked();
 }
 
 void BrokenEntriesDialog::Layout(bool withList) {
@@ -208,7 +187,7 @@ void BrokenEntriesDialog::OnProgress(size_t checked, size_t total) {
 
 void BrokenEntriesDialog::OnChecked() {
   checking_ = false;
-  broken_ = std::move(check_->found);
+  broken_ = std::move(work_->found);
   SetDlgItemTextW(hwnd_, IDCANCEL, L"&Close");
   if (broken_.empty()) {
     SetDlgItemTextW(hwnd_, kStatusText, L"No broken entries were found.");
@@ -280,19 +259,16 @@ void BrokenEntriesDialog::OnRemove() {
       chosen.push_back(broken_[static_cast<size_t>(item.lParam)]);
   }
   if (chosen.empty()) return;
-  const HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-  outcome_ = games::RemoveBrokenEntries(chosen);
-  SetCursor(previous);
-  Close();
+  removing_ = true;
+  work_->chosen = std::move(chosen);
+  SetDlgItemTextW(hwnd_, kStatusText, L"Removing the ticked entries...");
+  for (int id : {kEntryList, kRemoveButton, IDCANCEL}) EnableWindow(GetDlgItem(hwnd_, id), FALSE);
+  if (BrokenEntriesWork::StartRemoval(work_)) return;
+  work_->outcome = games::RemoveBrokenEntries(work_->chosen);
+  PostMessageW(hwnd_, BrokenEntriesWork::kRemovedMessage, 0, 0);
 }
 
 void BrokenEntriesDialog::Close() {
-  if (check_) {
-    // The check stops at its next entry and reports to nobody.
-    AcquireSRWLockExclusive(&check_->lock);
-    check_->hwnd = nullptr;
-    check_->cancel = true;
-    ReleaseSRWLockExclusive(&check_->lock);
-  }
+  if (work_) work_->Detach();  // the check stops at its next entry and reports to nobody
   EndDialog(hwnd_, 0);
 }

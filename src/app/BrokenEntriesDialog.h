@@ -29,8 +29,6 @@ class BrokenEntriesDialog {
   // dialog was closed without one.
   std::optional<Outcome> ShowModal(HWND owner);
 
-  struct Check;  // what the checking thread shares with the dialog
-
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   INT_PTR OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -51,9 +49,10 @@ class BrokenEntriesDialog {
   HWND hwnd_ = nullptr;
   HFONT font_ = nullptr;
   int lineHeight_ = 0;
-  std::shared_ptr<Check> check_;
+  std::shared_ptr<struct BrokenEntriesWork> work_;
   std::vector<games::EntryState> broken_;
   size_t ticked_ = 0;
   bool checking_ = false;
+  bool removing_ = false;
   std::optional<Outcome> outcome_;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <set>
 
 #include "games/LiveRegistry.h"
 #include "games/RemovalCopy.h"
@@ -32,16 +33,25 @@ void NoteFailure(Outcome& outcome, LSTATUS status) {
 std::vector<Item> PlaceAll(const std::vector<RemovalRule::RemovalRequest>& requests, std::vector<PlacedKey>& all) {
   const LiveFacts facts;
   std::vector<Item> items;
+  std::set<std::wstring> taken;  // the keys' names in upper case: the registry's names ignore it
   for (const RemovalRule::RemovalRequest& request : requests) {
     Item item;
     item.request = &request;
     item.from = all.size();
-    for (PlacedKey& key : PlaceKeys(RemovalRule::PlanRemoval(facts, request)))
-      if (std::ranges::none_of(all, [&](const PlacedKey& k) { return SameKey(k, key); })) all.push_back(std::move(key));
+    for (PlacedKey& key : PlaceKeys(RemovalRule::PlanRemoval(facts, request))) {
+      std::wstring folded = key.name;
+      CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
+      if (taken.insert(std::move(folded)).second) all.push_back(std::move(key));
+    }
     item.to = all.size();
     if (const std::optional<Refusal> refusal = FindRefusal(all, item.from, item.to)) {
       item.refused = refusal->status;
       item.refusedKey = all[refusal->index].name;
+      for (size_t i = item.from; i < item.to; ++i) {  // another entry may still take them
+        std::wstring folded = all[i].name;
+        CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
+        taken.erase(folded);
+      }
       all.resize(item.from);
       item.to = item.from;
     }

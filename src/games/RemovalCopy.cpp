@@ -149,8 +149,6 @@ std::vector<PlacedKey> PlaceKeys(const std::vector<RemovalRule::KeyToDelete>& pl
   return placed;
 }
 
-bool SameKey(const PlacedKey& a, const PlacedKey& b) { return a.root == b.root && SameKeyName(a.name, b.name); }
-
 SavedCopy SaveCopy(const std::wstring& stem, std::vector<PlacedKey>& keys) {
   std::vector<RegFile::Key> all;
   std::wstring failedAt;

@@ -23,9 +23,6 @@ struct PlacedKey {
 // The plan's keys placed, in the plan's order.
 std::vector<PlacedKey> PlaceKeys(const std::vector<RemovalRule::KeyToDelete>& plan);
 
-// Whether two placed keys are one.
-bool SameKey(const PlacedKey& a, const PlacedKey& b);
-
 struct SavedCopy {
   std::wstring path;      // the file written; empty when none could be
   std::wstring why;       // when none: why, for the panel
