@@ -127,8 +127,10 @@ class GamesTest : public testenv::MainWindowTest {
     SendMessageW(Window().hWnd(), WM_COMMAND, MAKEWPARAM(kGamesList, LBN_SELCHANGE), LPARAM(Window().GamesList()));
   }
   // The removal of an entry with no class id, its outcome shown as the window shows it.
-  void Remove(const std::wstring& name) {
-    games_window::ShowRemoval(Window(), games::RemoveEntry({name, L"{0}", L""}), L"Removing \"" + name + L"\" needs administrator rights.");
+  ExitCode Remove(const std::wstring& name) {
+    const Outcome outcome = games::RemoveEntry({name, L"{0}", L""});
+    games_window::ShowRemoval(Window(), outcome, L"Removing \"" + name + L"\" needs administrator rights.");
+    return outcome.exitCode;
   }
   const std::string dir_ = testenv::TestDir();
 };
@@ -359,7 +361,7 @@ TEST_F(GamesTest, TheListLoadsWhole) {
   GetEnvironmentVariableA("LOCALAPPDATA", local, MAX_PATH);
   testenv::WriteFileBytes(dir_ + "file", "");
   SetEnvironmentVariableA("LOCALAPPDATA", (dir_ + "file").c_str());
-  Remove(L"Game 00002");
+  EXPECT_EQ(Remove(L"Game 00002"), ExitCode::kOtherFailure);
   SetEnvironmentVariableA("LOCALAPPDATA", local);
   EXPECT_TRUE(testenv::KeyExists(LM, kList + "\\Game 00002"));
   EXPECT_NE(Window().PanelText().find(L"Nothing was removed"), std::wstring::npos);
@@ -369,7 +371,7 @@ TEST_F(GamesTest, TheListLoadsWhole) {
   testenv::SetSz(LM, kList + "\\Game 00001\\Inner", "", "");
   testenv::Refuse(LM, kList + "\\Game 00001", KEY_ENUMERATE_SUB_KEYS | KEY_SET_VALUE);
   Boxes().Answer(IDOK);
-  Remove(L"Game 00001");
+  EXPECT_EQ(Remove(L"Game 00001"), ExitCode::kRefusedRights);
   testenv::Refuse(LM, kList + "\\Game 00001", 0);
   EXPECT_TRUE(testenv::KeyExists(LM, kList + "\\Game 00001"));
   ASSERT_EQ(Boxes().SeenCount(), 1u);
