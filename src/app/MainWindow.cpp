@@ -6,7 +6,7 @@
 
 #include "app/Startup.h"
 #include "fileinfo/PanelTexts.h"
-#include "games/GamesView.h"
+#include "app/GamesWindow.h"
 #include "platform/MessageBox.h"
 #include "platform/PathRules.h"
 #include "platform/Paths.h"
@@ -376,7 +376,7 @@ void MainWindow::OnCommand(int id, int code) {
     }
   }
   if (code == BN_CLICKED && (id == IDOK || IsButton(id))) OnButton(id);
-  if (id == kGamesList && code == LBN_SELCHANGE) games::CheckSelectedGame(*this);
+  if (id == kGamesList && code == LBN_SELCHANGE) games_window::OnSelection(*this);
 }
 
 void MainWindow::OnDropFiles(HWND child, HDROP drop) {

@@ -6,7 +6,7 @@
 #include "app/MainWindow.h"
 #include "fileinfo/InfoPanel.h"
 #include "games/GamesStore.h"
-#include "games/GamesView.h"
+#include "app/GamesWindow.h"
 #include "platform/Paths.h"
 #include "platform/SystemFunctions.h"
 
@@ -110,7 +110,7 @@ void MainWindow::OnHeadFileFacts(const HeadFileFacts& facts) {
   // command's outcome) has been written to the panel since they were asked for.
   if (!hwnd_ || facts.text != HeadFileText() || panelWrites_ != panelWritesAtProbe_) return;
   if (!facts.plainFile) {
-    games::CheckMissingHead(*this, facts.text);
+    games_window::OnMissingHead(*this, facts.text);
     return;
   }
   SetPanelCentred(false);

@@ -12,6 +12,7 @@
 #include "platform/SystemFunctions.h"
 #include "registration/HeadCommands.h"
 #include "res/resource.h"
+#include "app/GamesWindow.h"
 #include "shell/OptionsDialog.h"
 
 namespace {
@@ -203,14 +204,16 @@ void MainWindow::OnBackgroundPress(MouseButton button) {
     ReleaseCapture();
     SendMessageW(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
   }
-  if (button == MouseButton::Right) options_dialog::ShowSettingsMenu(hwnd_);
+  if (button == MouseButton::Right && options_dialog::ShowSettingsMenu(hwnd_) == options_dialog::kFindBrokenMenuItem)
+    games_window::FindBrokenEntries(*this);
 }
 
 void MainWindow::OnContextMenuKey(HWND control) {
   RECT r;
   GetWindowRect(control, &r);
   const POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-  options_dialog::ShowSettingsMenu(hwnd_, &at);
+  if (options_dialog::ShowSettingsMenu(hwnd_, &at) == options_dialog::kFindBrokenMenuItem)
+    games_window::FindBrokenEntries(*this);
 }
 
 void MainWindow::OnLogoClick() {

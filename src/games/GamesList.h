@@ -11,10 +11,13 @@ namespace GamesList {
 inline constexpr wchar_t kVendorsKey[] = L"Software\\CLASSES\\Software\\";
 inline constexpr wchar_t kVendor[] = L"Ubique";
 inline constexpr wchar_t kListKey[] = L"Software\\CLASSES\\Software\\Ubique\\VPgames32";
-inline constexpr Root kRoot = Root::LocalMachine;
+// The list below the machine's classes (HKLM\Software\Classes), as the removal names its keys.
+inline constexpr wchar_t kListInClasses[] = L"Software\\Ubique\\VPgames32";
 
 // The key of the entry named name.
-inline std::wstring EntryKey(const std::wstring& name) { return std::wstring(kListKey) + L"\\" + name; }
+inline ClassesKey EntryKey(const std::wstring& name) {
+  return {Hive::Machine, View::Own, std::wstring(kListInClasses) + L"\\" + name};
+}
 
 // The head's server path registered for a class id (below the classes root).
 inline std::wstring ServerKey(const std::wstring& classId) { return L"CLSID\\" + classId + L"\\InprocServer32"; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "games/LiveRegistry.h"
 #include "platform/RegistryKey.h"
 #include "platform/SystemText.h"
 
@@ -26,13 +27,39 @@ bool IsWow64() {
 
 // The path with its last name as the registry spells it (the ids of a plan come from the entry's
 // text, whose letter case may differ).
-std::wstring AsSpelt(HKEY root, const std::wstring& path) {
+std::wstring AsSpelt(HKEY root, const std::wstring& path, REGSAM view) {
   const size_t cut = path.find_last_of(L'\\');
   if (cut == std::wstring::npos) return path;
   const std::wstring name = path.substr(cut + 1);
-  for (const std::wstring& spelt : RegistryKey::Open(root, path.substr(0, cut), KEY_ENUMERATE_SUB_KEYS).SubKeyNames())
+  for (const std::wstring& spelt : RegistryKey::Open(root, path.substr(0, cut), KEY_ENUMERATE_SUB_KEYS, view).SubKeyNames())
     if (SameKeyName(spelt, name)) return path.substr(0, cut + 1) + spelt;
   return path;
+}
+
+// The name the registry itself gives the key ("\REGISTRY\MACHINE\..."), as the editor names it
+// ("HKEY_LOCAL_MACHINE\..."): where the key really lives, whichever view or link it was opened
+// through. Empty when the key is not there or the system does not tell.
+std::wstring RegistryName(HKEY root, const std::wstring& path, REGSAM view) {
+  using QueryKey = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  static const auto query = reinterpret_cast<QueryKey>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryKey")));
+  HKEY key = nullptr;
+  if (!query || RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) return L"";
+  std::vector<ULONG> buffer(8192);  // KEY_NAME_INFORMATION: the name's length in bytes, then the name
+  ULONG bytes = 0;
+  constexpr int kKeyNameInformation = 3;
+  const LONG status = query(key, kKeyNameInformation, buffer.data(), static_cast<ULONG>(buffer.size() * sizeof(ULONG)), &bytes);
+  RegCloseKey(key);
+  if (status < 0) return L"";
+  const std::wstring name(reinterpret_cast<const wchar_t*>(buffer.data() + 1), buffer[0] / sizeof(wchar_t));
+  const auto starts = [&](const std::wstring& prefix) { return name.size() > prefix.size() && SameKeyName(name.substr(0, prefix.size()), prefix); };
+  if (starts(L"\\REGISTRY\\MACHINE\\")) return L"HKEY_LOCAL_MACHINE" + name.substr(17);
+  if (!starts(L"\\REGISTRY\\USER\\") || root != HKEY_CURRENT_USER) return L"";
+  // The user's own hive, or the hive of the user's classes that Windows links in as Software\Classes.
+  const size_t sid = 15, next = name.find(L'\\', sid);
+  if (next == std::wstring::npos) return L"";
+  const std::wstring hive = name.substr(sid, next - sid);
+  return (hive.ends_with(L"_Classes") ? L"HKEY_CURRENT_USER\\Software\\Classes" : L"HKEY_CURRENT_USER") + name.substr(next);
 }
 
 // Reads the open key and everything below it, in the order the editor writes them; on a failure
@@ -60,7 +87,7 @@ LSTATUS ReadTree(const RegistryKey& key, const std::wstring& name, std::vector<R
 
 // The key's tree as it is now: none when the key is gone.
 LSTATUS ReadPlacedTree(const PlacedKey& key, std::vector<RegFile::Key>& tree, std::wstring& failedAt) {
-  const RegistryKey open = RegistryKey::Open(key.root, key.path, KEY_READ);
+  const RegistryKey open = RegistryKey::Open(key.root, key.path, KEY_READ, key.view);
   if (open.Status() == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
   failedAt = key.name;
   return open.IsOpen() ? ReadTree(open, key.name, tree, failedAt) : open.Status();
@@ -110,22 +137,19 @@ std::vector<PlacedKey> PlaceKeys(const std::vector<RemovalRule::KeyToDelete>& pl
   const bool wow64 = IsWow64();
   std::vector<PlacedKey> placed;
   for (const RemovalRule::KeyToDelete& key : plan) {
-    HKEY root = HKEY_LOCAL_MACHINE;
-    std::wstring path = key.path;
-    if (key.root == Root::ClassesRoot) {
-      path = kClasses + key.path;
-      if (RegistryKey::Open(HKEY_CURRENT_USER, path, KEY_QUERY_VALUE).IsOpen()) root = HKEY_CURRENT_USER;
-    }
-    path = AsSpelt(root, path);
-    const bool seen = std::ranges::any_of(placed, [&](const PlacedKey& p) { return p.root == root && SameKeyName(p.path, path); });
-    if (seen) continue;
-    const RegFile::Hive hive = root == HKEY_CURRENT_USER ? RegFile::Hive::CurrentUser : RegFile::Hive::LocalMachine;
-    placed.push_back({root, path, RegFile::KeyName(hive, path, wow64), {}});
+    const HKEY root = HiveKey(key.hive);
+    const REGSAM view = ViewFlag(key.view);
+    const std::wstring path = AsSpelt(root, kClasses + key.path, view);
+    // The 64-bit editor sees the 32-bit view's redirected trees under Wow6432Node.
+    const bool thirtyTwoBitView = key.view == View::Own ? wow64 : sizeof(void*) == 8;
+    const RegFile::Hive hive = key.hive == Hive::User ? RegFile::Hive::CurrentUser : RegFile::Hive::LocalMachine;
+    const std::wstring name = RegistryName(root, path, view);
+    placed.push_back({root, view, path, name.empty() ? RegFile::KeyName(hive, path, thirtyTwoBitView) : name, {}});
   }
   return placed;
 }
 
-SavedCopy SaveCopy(const std::wstring& entryName, std::vector<PlacedKey>& keys) {
+SavedCopy SaveCopy(const std::wstring& stem, std::vector<PlacedKey>& keys) {
   std::vector<RegFile::Key> all;
   std::wstring failedAt;
   for (PlacedKey& key : keys) {
@@ -141,7 +165,7 @@ SavedCopy SaveCopy(const std::wstring& entryName, std::vector<PlacedKey>& keys) 
   GetLocalTime(&now);
   const RegFile::Stamp stamp{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
   for (int number = 1;; ++number) {
-    const std::wstring path = folder + RegFile::FileName(entryName, stamp, number);
+    const std::wstring path = folder + RegFile::FileName(stem, stamp, number);
     const DWORD error = WriteNewFile(path, *text);
     if (error == ERROR_SUCCESS) return {path, L"", false};
     if (error != ERROR_FILE_EXISTS || number == 99) return Failed(path, error);

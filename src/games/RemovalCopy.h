@@ -11,17 +11,16 @@
 
 namespace games {
 
-// A key of a removal plan where it lives: a key of the classes root in the user's own classes when
-// they hold it (the classes root shows them over the machine's), else in the machine's; its last
-// name spelt as the registry spells it.
+// A key of a removal plan where it lives, its last name spelt as the registry spells it.
 struct PlacedKey {
   HKEY root;                       // HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER
-  std::wstring path;               // below root, in this program's registry view
+  REGSAM view;                     // 0: this program's registry view, else the other one's flag
+  std::wstring path;               // below root
   std::wstring name;               // the full name the .reg file gives it
   std::vector<RegFile::Key> tree;  // the key and all below it, as the copy saved them
 };
 
-// The plan's keys placed, each once, in the plan's order.
+// The plan's keys placed, in the plan's order.
 std::vector<PlacedKey> PlaceKeys(const std::vector<RemovalRule::KeyToDelete>& plan);
 
 struct SavedCopy {
@@ -31,9 +30,9 @@ struct SavedCopy {
 };
 
 // Reads each key's tree into it and writes them all into a new file in the program's folder under
-// the user's local application data ("Vesk Installer\Removed"), named after the entry, the date and
-// the time. The file is written whole and flushed, or removed again.
-SavedCopy SaveCopy(const std::wstring& entryName, std::vector<PlacedKey>& keys);
+// the user's local application data ("Vesk Installer\Removed"), named after stem (the entry's name),
+// the date and the time. The file is written whole and flushed, or removed again.
+SavedCopy SaveCopy(const std::wstring& stem, std::vector<PlacedKey>& keys);
 
 // Whether the key's tree is still as the copy saved it.
 bool Untouched(const PlacedKey& key);

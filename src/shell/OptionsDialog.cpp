@@ -61,10 +61,11 @@ void ShowModal(HWND owner) {
   g_shown = nullptr;
 }
 
-void ShowSettingsMenu(HWND owner, const POINT* at) {
+int ShowSettingsMenu(HWND owner, const POINT* at) {
   HMENU bar = CreateMenu();
   HMENU settingsMenu = CreatePopupMenu();
   AppendMenuW(settingsMenu, MF_STRING, kOptionsMenuItem, L"&Options");
+  AppendMenuW(settingsMenu, MF_STRING, kFindBrokenMenuItem, L"Find &Broken Entries...");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(settingsMenu), L"Settings");
   POINT where{};
   if (at)
@@ -77,6 +78,7 @@ void ShowSettingsMenu(HWND owner, const POINT* at) {
   PostMessageW(owner, WM_NULL, 0, 0);
   DestroyMenu(bar);  // destroys the Settings menu with it
   if (chosen == kOptionsMenuItem) ShowModal(owner);
+  return chosen;
 }
 
 void CloseIfShown() {

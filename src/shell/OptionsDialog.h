@@ -10,11 +10,12 @@ inline constexpr wchar_t kCaption[] = L"Options";
 inline constexpr int kOkButton = IDOK;
 inline constexpr int kAssociateCheck = 101;
 inline constexpr int kOptionsMenuItem = 201;
+inline constexpr int kFindBrokenMenuItem = 202;
 
-// Pops up the Settings menu ("&Options") at the pointer, or at a point of the screen (for the
-// context-menu key), owned by owner; choosing the item shows the Options dialog modally. Returns
-// when the menu (and the dialog) have closed.
-void ShowSettingsMenu(HWND owner, const POINT* at = nullptr);
+// Pops up the Settings menu ("&Options", "Find &Broken Entries...") at the pointer, or at a point of
+// the screen (for the context-menu key), owned by owner; choosing Options shows the Options dialog
+// modally. Returns when the menu (and the dialog) have closed: the item chosen, 0 for none.
+int ShowSettingsMenu(HWND owner, const POINT* at = nullptr);
 
 // Shows the Options dialog as a modal dialog owned by owner.
 void ShowModal(HWND owner);

@@ -5,6 +5,8 @@
 #include "TestEnv.h"
 
 #include "platform/AnsiText.h"
+#include "app/BrokenEntriesDialog.h"
+#include "app/GamesWindow.h"
 #include "app/MainWindow.h"
 #include "app/Startup.h"
 #include "fileinfo/InfoPanel.h"
@@ -47,6 +49,12 @@ void SetAssociation(bool associated, HKEY in = kUser) {
   SetClasses("OCX_FileType", "Active X Control", in);
   SetClasses("OCX_FileType\\DefaultIcon", Self() + ",0", in);
   for (const char* key : kStaleVerbs) SetClasses(key, "old", kMachine);
+}
+
+std::wstring DlgText(HWND dialog, int id) {
+  wchar_t text[256] = {};
+  GetDlgItemTextW(dialog, id, text, 256);
+  return text;
 }
 
 bool Associated() {
@@ -326,14 +334,20 @@ TEST_F(WindowTest, TextsFitAtEveryScale) {
   // Options opens centred over the main window, wherever that is.
   SetWindowPos(Window().hWnd(), nullptr, 20, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   const auto centre = [](HWND hwnd) { RECT r; return GetWindowRect(hwnd, &r), POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; };
-  for (int dialog = 0; dialog < 2; ++dialog)
+  DeleteTree(HKEY_LOCAL_MACHINE, "Software\\CLASSES\\Software\\Ubique");  // Broken Entries: nothing found
+  for (int dialog = 0; dialog < 3; ++dialog)
     Boxes().Handle([&](const BoxInfo& box) {
+      for (int i = 0; i < 200 && box.caption == BrokenEntriesDialog::kCaption && !DlgText(box.hwnd, BrokenEntriesDialog::kStatusText).starts_with(L"No "); ++i)
+        Sleep(10);
+      if (box.caption == BrokenEntriesDialog::kCaption)  // nothing found: only Close
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(box.hwnd, BrokenEntriesDialog::kRemoveButton)) || IsWindowVisible(GetDlgItem(box.hwnd, BrokenEntriesDialog::kEntryList)));
       EXPECT_EQ(TextsCut(box.hwnd), 0) << ToAnsi(box.caption);
       if (box.owner) EXPECT_LE(abs(centre(box.hwnd).x - centre(box.owner).x) + abs(centre(box.hwnd).y - centre(box.owner).y), 2);
       return PostMessageW(box.hwnd, WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE;
     });
   associate_prompt::ShowModal();
   options_dialog::ShowModal(Window().hWnd());
+  games_window::FindBrokenEntries(Window());
   // No panel line wraps: the panel has one line more than its text has line ends (the empty last one).
   const auto unwrapped = [&] {
     const std::wstring t = Window().PanelText();
@@ -352,4 +366,69 @@ TEST_F(WindowTest, TextsFitAtEveryScale) {
     EXPECT_TRUE(control.left >= 0 && control.top >= 0 && control.right <= client.right &&
                 control.bottom <= client.bottom);
   }
+}
+
+// "Find Broken Entries..." from the keyboard (Shift+F10 and B on the Games list). Over 40,000
+// entries the dialog shows how far the check is and answers at once; Esc stops it. Over a small
+// list, Space unticks the first broken entry and Alt+R removes the other: the panel names it and
+// the copy, the list reloads once, and the unticked entry stays.
+TEST_F(WindowTest, BrokenEntriesFromTheKeyboard) {
+  using Dialog = BrokenEntriesDialog;
+  const std::string list = "Software\\CLASSES\\Software\\Ubique\\VPgames32";
+  auto plant = [&](int count, const char* id) {
+    DeleteTree(HKEY_LOCAL_MACHINE, "Software\\CLASSES\\Software\\Ubique");
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, list.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    for (int i = 0; i < count; ++i) RegSetKeyValueA(key, ("Game " + std::to_string(100000 + i)).c_str(), nullptr, REG_SZ, id, 39);
+    RegCloseKey(key);
+  };
+  auto open = [&](std::atomic<bool>& closed) {
+    SetForegroundWindow(Window().hWnd());
+    SetFocus(Window().GamesList());
+    Type({{VK_SHIFT, VK_F10}, {'B'}});
+    return PumpUntil([&] { return closed.load(); }, 30000);
+  };
+  plant(40000, "{12345678-0000-0000-0000-000000000000}");
+  std::atomic<bool> closed{false}, answered{false};
+  std::wstring progress;
+  Boxes().Handle([&](const BoxInfo& box) {
+    for (int i = 0; i < 1000 && progress.find(L" of 40000 ") == std::wstring::npos; ++i, Sleep(5)) progress = DlgText(box.hwnd, Dialog::kStatusText);
+    DWORD_PTR result = 0;
+    answered = SendMessageTimeoutW(box.hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &result) != 0;
+    Type({{VK_ESCAPE}});
+    for (int i = 0; i < 100 && IsWindow(box.hwnd); ++i) Sleep(10);
+    return (closed = !IsWindow(box.hwnd)) || PostMessageW(box.hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+  });
+  EXPECT_TRUE(open(closed));
+  EXPECT_NE(progress.find(L" of 40000 entries checked"), std::wstring::npos) << ToAnsi(progress);
+  EXPECT_TRUE(answered);
+  EXPECT_TRUE(closed) << "Esc did not stop the check at once";
+  EXPECT_FALSE(Window().RefreshPending());
+
+  plant(3, "{12345678-0000-0000-0000-000000000000}");  // Game 100000 and 100002 broken, 100001 works
+  const std::string server = "CLSID\\{12345678-0000-0000-0000-000000000001}\\InprocServer32";
+  SetSz(HKEY_CLASSES_ROOT, server, "", Self());
+  SetSz(HKEY_LOCAL_MACHINE, list + "\\Game 100001", "", "{12345678-0000-0000-0000-000000000001}");
+  closed = false;
+  bool ticks[2] = {};
+  Boxes().Handle([&](const BoxInfo& box) {
+    HWND entries = GetDlgItem(box.hwnd, Dialog::kEntryList);
+    for (int i = 0; i < 500 && SendMessageW(entries, LVM_GETITEMCOUNT, 0, 0) != 2; ++i) Sleep(10);
+    Type({{VK_SPACE}});
+    Sleep(200);
+    for (int i : {0, 1}) ticks[i] = ListView_GetCheckState(entries, i);
+    Type({{VK_MENU, 'R'}});
+    for (int i = 0; i < 300 && IsWindow(box.hwnd); ++i) Sleep(10);
+    return (closed = !IsWindow(box.hwnd)) || PostMessageW(box.hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+  });
+  EXPECT_TRUE(open(closed));
+  EXPECT_FALSE(ticks[0]);
+  EXPECT_TRUE(ticks[1]);
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, list + "\\Game 100000"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, list + "\\Game 100002"));
+  const std::wstring panel = Window().PanelText();
+  EXPECT_NE(panel.find(L"\"Game 100002\" is removed.\r\n"), std::wstring::npos) << ToAnsi(panel);
+  EXPECT_NE(panel.find(L"\\Broken entries 20"), std::wstring::npos);
+  EXPECT_TRUE(PumpUntil([&] { return !Window().RefreshPending(); }, 3000));
+  EXPECT_EQ(ListCount(Window().GamesList()), 2);
 }

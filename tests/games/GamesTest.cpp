@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <iterator>
 #include <map>
+#include <atomic>
 #include <set>
 #include <sstream>
 
@@ -11,7 +12,9 @@
 #include "app/MainWindow.h"
 #include "games/GameIds.h"
 #include "games/GamesList.h"
-#include "games/GamesStore.h"
+#include "app/GamesWindow.h"
+#include "games/BrokenEntries.h"
+#include "games/Removal.h"
 #include "platform/RegistryKey.h"
 
 namespace {
@@ -52,7 +55,7 @@ std::set<std::wstring> RemovalTrees() {
 
 // Every key and value of the machine's and the user's classes: key -> "", key NUL name -> type: bytes.
 using Snapshot = std::map<std::wstring, std::string>;
-void Snap(HKEY key, const std::wstring& path, Snapshot& out) {
+void Snap(HKEY key, const std::wstring& path, Snapshot& out, REGSAM view = 0) {
   static std::wstring name(16384, L'\0');
   static std::string data(1 << 20, '\0');
   out[path];
@@ -62,20 +65,50 @@ void Snap(HKEY key, const std::wstring& path, Snapshot& out) {
   for (DWORD i = 0, n = 256; !RegEnumKeyExW(key, i, name.data(), &n, nullptr, nullptr, nullptr, nullptr); ++i, n = 256) {
     const std::wstring sub = name.substr(0, n);
     HKEY subKey = nullptr;
-    RegOpenKeyExW(key, sub.c_str(), 0, KEY_READ, &subKey);
-    Snap(subKey, path + L"\\" + sub, out);
+    RegOpenKeyExW(key, sub.c_str(), 0, KEY_READ | view, &subKey);
+    Snap(subKey, path + L"\\" + sub, out, view);
     RegCloseKey(subKey);
   }
 }
 Snapshot Classes() {
   Snapshot all;
-  for (HKEY root : {LM, HKEY_CURRENT_USER}) {
-    HKEY key = nullptr;
-    RegOpenKeyExW(root, L"Software\\Classes", 0, KEY_READ, &key);
-    Snap(key, root == LM ? L"HKLM" : L"HKCU", all);
-    RegCloseKey(key);
-  }
+  for (REGSAM view : {REGSAM(0), kOtherView})
+    for (HKEY root : {LM, HKEY_CURRENT_USER}) {
+      HKEY key = nullptr;
+      RegOpenKeyExW(root, L"Software\\Classes", 0, KEY_READ | view, &key);
+      Snap(key, std::wstring(view ? L"other " : L"") + (root == LM ? L"HKLM" : L"HKCU"), all, view);
+      RegCloseKey(key);
+    }
   return all;
+}
+
+// The snapshot without the keys below any of prefixes (and their values).
+Snapshot Without(Snapshot snapshot, const std::vector<std::wstring>& prefixes) {
+  std::erase_if(snapshot, [&](const auto& item) {
+    const auto starts = [&](const std::wstring& p) {  // key names in any letter case
+      return item.first.size() >= p.size() && _wcsnicmp(item.first.c_str(), p.c_str(), p.size()) == 0;
+    };
+    return std::ranges::any_of(prefixes, [&](const std::wstring& p) {
+      return !p.empty() && (_wcsicmp(item.first.c_str(), p.c_str()) == 0 || starts(p + L"\\") || starts(p + L'\0'));
+    });
+  });
+  return snapshot;
+}
+
+// The files the panel names, each on a line of its own.
+std::vector<std::string> Copies(const std::wstring& text) {
+  std::vector<std::string> copies;
+  std::wstringstream panel(text);
+  for (std::wstring line; std::getline(panel, line, L'\n');)
+    if (line.ends_with(L".reg\r") || line.ends_with(L".reg")) copies.push_back(ToAnsi(line.substr(0, line.find(L'\r'))));
+  return copies;
+}
+
+// Imports the file as a user's double-click does: the 64-bit registry editor of the Windows folder,
+// started by a 64-bit process (the 64-bit shell; a 32-bit program under Wine would get the 32-bit one).
+DWORD Import(const std::string& file) {
+  const std::string editor = "C:\\windows\\regedit.exe /s \"" + file + "\"";
+  return testenv::Process(sizeof(void*) == 8 ? editor : "C:\\windows\\sysnative\\cmd.exe /c " + editor).WaitExit(30000).value_or(1);
 }
 
 class GamesTest : public testenv::MainWindowTest {
@@ -92,6 +125,12 @@ class GamesTest : public testenv::MainWindowTest {
   void Click(const std::wstring& name) {
     ASSERT_TRUE(Select(name)) << ToAnsi(name);
     SendMessageW(Window().hWnd(), WM_COMMAND, MAKEWPARAM(kGamesList, LBN_SELCHANGE), LPARAM(Window().GamesList()));
+  }
+  // The removal of an entry with no class id, its outcome shown as the window shows it.
+  ExitCode Remove(const std::wstring& name) {
+    const Outcome outcome = games::RemoveEntry({name, L"{0}", L""});
+    games_window::ShowRemoval(Window(), outcome, L"Removing \"" + name + L"\" needs administrator rights.");
+    return outcome.exitCode;
   }
   const std::string dir_ = testenv::TestDir();
 };
@@ -192,22 +231,31 @@ TEST_F(GamesTest, YesRemovesExactlyTheKeysThatBelongToTheHead) {
   before = RemovalTrees();
   Click(systemEntry);
   EXPECT_EQ(testenv::ListItem(Window().GamesList(), -1), L"Darts");
-  expectGone(before, {L"HKLM\\" + FromAnsi(kList) + L"\\" + systemEntry});
+  // Its class key names the gone file and goes; the interfaces and type library of the system stay.
+  expectGone(before, {L"HKLM\\" + FromAnsi(kList) + L"\\" + systemEntry, FromAnsi("HKCR\\CLSID\\" + system)});
   EXPECT_TRUE(PumpUntil([&] { return testenv::ListCount(Window().GamesList()) == 1; }, 3000));
 }
 
-// A removal saves what it deletes: imported with the registry editor, the saved files put back every
-// key and value byte for byte (any type, names in any script) and change nothing else, also when the
-// registry stopped the removal at a key in the middle and a second one finished it. The type
-// library's files of another build and of another version stay.
+// A removal saves what it deletes: imported with the registry editor, the saved file puts back every
+// key and value byte for byte (any type, names in any script) and changes nothing else. The class
+// goes from the user's classes (its server named through the folder's short form) and the machine's,
+// the interfaces from both views, the ProgIDs that name the class back from both classes; a ProgID
+// of another class, an interface of another type library and the type library's files of another
+// build and version stay. Where the registry would refuse a delete, nothing is saved or removed.
 TEST_F(GamesTest, TheSavedCopiesPutBackExactlyWhatWasRemoved) {
   using namespace std::string_literals;
-  const std::string chess = testenv::CopyInto(testenv::HeadPath("chess.ocx"), dir_);
+  const std::string folder = dir_ + "Vesk Heads Folder\\";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string chess = testenv::CopyInto(testenv::HeadPath("chess.ocx"), folder, "Chess Head.ocx");
   Window().Registrar().Run(FromAnsi(chess), L"");
+  wchar_t shortFolder[MAX_PATH] = {};
+  GetShortPathNameW(FromAnsi(folder).c_str(), shortFolder, MAX_PATH);
+  ASSERT_NE(std::wstring(shortFolder), FromAnsi(folder));
   ASSERT_TRUE(DeleteFileA(chess.c_str()));
   std::vector<std::wstring> f;  // class, second class, interfaces, type library
   for (int offset : {0, 1, -1, -2, -3}) f.push_back(*GameIds::FamilyMember(L"{1E5A294C-7B3D-4C11-9A2E-6F01C3D5B7A1}", offset));
   const std::wstring lib = L"Software\\CLASSES\\TypeLib\\" + f[4], itf = L"Software\\CLASSES\\Interface\\";
+  const std::wstring user = L"Software\\Classes\\";
   auto wide = [](const std::wstring& text) { return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2); };
   const std::tuple<std::wstring, DWORD, std::string> values[] = {
       {L"", REG_SZ, wide(L"C:\\a \"b\"\0"s)}, {L"\u0418\u043c\u044f \\ \"x\" \u540d\u524d", REG_EXPAND_SZ, wide(L"%SystemRoot%\\x\0"s)},
@@ -219,6 +267,18 @@ TEST_F(GamesTest, TheSavedCopiesPutBackExactlyWhatWasRemoved) {
   for (const auto& [name, type, bytes] : values)
     ASSERT_EQ(RegSetKeyValueW(CR, settings.c_str(), name.c_str(), type, bytes.data(), DWORD(bytes.size())), 0);
   for (const wchar_t* other : {L"1.0\\0\\win64", L"2.0\\0\\win32"}) ASSERT_TRUE(SetKey(LM, lib, other, REG_SZ, L"C:\\o.ocx"));
+  // The user's class, as a per-user registration writes it; the interfaces that RegisterTypeLib
+  // writes into the other view too (one of another type library); the ProgIDs.
+  const std::wstring named = std::wstring(shortFolder) + L"CHESS HEAD.OCX";
+  ASSERT_TRUE(SetKey(HKEY_CURRENT_USER, user + L"CLSID\\" + f[0], L"InprocServer32", REG_SZ, named));
+  ASSERT_TRUE(SetKey(LM, itf + f[2], L"TypeLib", REG_SZ, f[4], kOtherView));
+  ASSERT_TRUE(SetKey(LM, itf + f[3], L"TypeLib", REG_SZ, f[0], kOtherView));
+  ASSERT_TRUE(SetKey(CR, L"CLSID\\" + f[0], L"ProgID", REG_SZ, L"Vesk.Chess.1"));
+  ASSERT_TRUE(SetKey(CR, L"CLSID\\" + f[0], L"VersionIndependentProgID", REG_SZ, L"Vesk.Chess"));
+  ASSERT_TRUE(SetKey(CR, L"CLSID\\" + f[1], L"ProgID", REG_SZ, L"Vesk.Other"));
+  for (HKEY hive : {LM, HKEY_CURRENT_USER}) ASSERT_TRUE(SetKey(hive, user + L"Vesk.Chess.1", L"CLSID", REG_SZ, f[0]));
+  ASSERT_TRUE(SetKey(LM, user + L"Vesk.Chess", L"CurVer", REG_SZ, L"Vesk.Chess.1"));
+  ASSERT_TRUE(SetKey(LM, user + L"Vesk.Other", L"CLSID", REG_SZ, f[2]));
   const Snapshot before = Classes();
   Window().ReloadGamesList();
   ASSERT_TRUE(Select(L"Chess"));
@@ -227,32 +287,44 @@ TEST_F(GamesTest, TheSavedCopiesPutBackExactlyWhatWasRemoved) {
   Boxes().Answer(IDOK);
   Window().SetHeadFileText(FromAnsi(chess));
   ASSERT_EQ(Boxes().SeenCount(), 2u);
-  EXPECT_FALSE(testenv::KeyExists(LM, ToAnsi(itf + f[2])));
-  for (const std::wstring& kept : {itf + f[3], lib, FromAnsi(kList) + L"\\Chess"}) EXPECT_TRUE(testenv::KeyExists(LM, ToAnsi(kept)));
-  BOOL wow64 = FALSE;  // the 32-bit program names the key as the 64-bit registry editor sees it
-  IsWow64Process(GetCurrentProcess(), &wow64);
-  const std::wstring shownItf = wow64 ? L"SOFTWARE\\Wow6432Node\\Classes\\Interface\\" : itf;
-  EXPECT_NE(Window().PanelText().find(L" stopped at HKEY_LOCAL_MACHINE\\" + shownItf + f[3] + L": "), std::wstring::npos)
-      << ToAnsi(Window().PanelText());
+  EXPECT_TRUE(Copies(Window().PanelText()).empty()) << ToAnsi(Window().PanelText());
+  EXPECT_NE(Window().PanelText().find(L"Nothing was removed."), std::wstring::npos);
   testenv::Refuse(LM, ToAnsi(itf + f[3]), 0);
+  EXPECT_TRUE(Classes() == before) << "something was removed";
   Window().SetHeadFileText(L"");
   Boxes().Answer(IDYES);
   Window().SetHeadFileText(FromAnsi(chess));
-  for (const std::wstring& gone : {FromAnsi(kList) + L"\\Chess", L"Software\\Classes\\" + settings, lib + L"\\1.0\\0\\win32"})
-    EXPECT_FALSE(testenv::KeyExists(LM, ToAnsi(gone))) << ToAnsi(gone);
-  for (const wchar_t* kept : {L"\\1.0\\0\\win64", L"\\2.0"}) EXPECT_TRUE(testenv::KeyExists(LM, ToAnsi(lib + kept)));
-  // The copies are imported by the registry editor a user opens them with: the 64-bit one on 64-bit
-  // Windows (the Windows folder's; System32 and SysWOW64 hold one of each bitness).
-  std::vector<std::string> copies;  // the panel names them, each on a line of its own
-  std::wstringstream panel(Window().PanelText());
-  for (std::wstring line; std::getline(panel, line, L'\n');)
-    if (line.ends_with(L".reg\r")) copies.push_back(ToAnsi(line.substr(0, line.size() - 1)));
-  ASSERT_EQ(copies.size(), 2u);
-  EXPECT_TRUE(testenv::ReadFileBytes(copies[0]).starts_with("\xFF\xFEW\0i\0n\0"s));
-  for (const std::string& copy : copies) EXPECT_EQ(testenv::Process("C:\\windows\\regedit.exe /s \"" + copy + "\"").WaitExit(30000), 0u);
   const Snapshot after = Classes();
-  const auto [was, is] = std::ranges::mismatch(before, after);
-  EXPECT_TRUE(was == before.end() && is == after.end()) << ToAnsi(was != before.end() ? was->first : is->first);
+  // The keys gone, as the snapshot of each view names them (the shared trees in both, the 32-bit
+  // view's CLSID and Interface also under Wow6432Node in the 64-bit one).
+  const std::wstring lm = L"HKLM\\", cu = L"HKCU\\";
+  const bool wide64 = sizeof(void*) == 8;
+  std::vector<std::wstring> gone;
+  auto add = [&](const std::wstring& key, bool ownView) {
+    // Wine redirects the machine's classes only.
+    const bool redirected = key.starts_with(L"HKLM") && (key.find(L"\\CLSID\\") == 4 || key.find(L"\\Interface\\") == 4);
+    const std::wstring wow = key.substr(0, 5) + L"Wow6432Node\\" + key.substr(5);
+    gone.push_back(ownView ? key : L"other " + key);
+    if (redirected && ownView != wide64)  // the 32-bit view's key, which Wine shows below Wow6432Node in both views
+      for (const std::wstring& alias : {wow, L"other " + wow}) gone.push_back(alias);
+    if (!redirected)  // one key, which Wine also shows below Wow6432Node
+      for (const std::wstring& alias : {L"other " + key, wow, L"other " + wow}) gone.push_back(alias);
+  };
+  for (const std::wstring& key : {lm + L"Software\\Ubique\\VPgames32\\Chess", cu + L"CLSID\\" + f[0], lm + L"CLSID\\" + f[0],
+                                  lm + L"CLSID\\" + f[1], lm + L"Interface\\" + f[2], lm + L"Interface\\" + f[3],
+                                  lm + L"TypeLib\\" + f[4] + L"\\1.0\\0\\win32", lm + L"Vesk.Chess.1", cu + L"Vesk.Chess.1", lm + L"Vesk.Chess"})
+    add(key, true);
+  add(lm + L"Interface\\" + f[2], false);
+  const Snapshot expected = Without(before, gone);
+  const auto [was, is] = std::ranges::mismatch(expected, after);
+  EXPECT_TRUE(was == expected.end() && is == after.end()) << ToAnsi(was != expected.end() ? was->first : is->first);
+  const std::vector<std::string> copies = Copies(Window().PanelText());
+  ASSERT_EQ(copies.size(), 1u) << ToAnsi(Window().PanelText());
+  EXPECT_TRUE(testenv::ReadFileBytes(copies[0]).starts_with("\xFF\xFEW\0i\0n\0"s));
+  EXPECT_EQ(Import(copies[0]), 0u);
+  const Snapshot restored = Classes();
+  const auto [was2, is2] = std::ranges::mismatch(before, restored);
+  EXPECT_TRUE(was2 == before.end() && is2 == restored.end()) << ToAnsi(was2 != before.end() ? was2->first : is2->first);
 }
 
 // The list is there only below the vendor key spelled exactly; 40,000 entries load whole, in the
@@ -280,7 +352,7 @@ TEST_F(GamesTest, TheListLoadsWhole) {
   for (int i : {0, 23456, 32767, 32768, 39999}) EXPECT_EQ(testenv::ListItem(Window().GamesList(), i), FromAnsi(name(i)));
   EXPECT_EQ(testenv::ListItem(Window().GamesList(), 40000), longest);
   EXPECT_EQ(testenv::ListItem(Window().GamesList(), 40001), cyrillic);
-  games::RemoveGame(Window(), L"Game 23456", L"{0}");
+  Remove(L"Game 23456");
   ASSERT_TRUE(PumpUntil([&] { return !Window().RefreshPending(); }, 3000)) << "no refresh after the removal";
   EXPECT_EQ(testenv::ListCount(Window().GamesList()), 40001);
   EXPECT_EQ(testenv::ListItem(Window().GamesList(), 23456), L"Game 23457");
@@ -289,7 +361,7 @@ TEST_F(GamesTest, TheListLoadsWhole) {
   GetEnvironmentVariableA("LOCALAPPDATA", local, MAX_PATH);
   testenv::WriteFileBytes(dir_ + "file", "");
   SetEnvironmentVariableA("LOCALAPPDATA", (dir_ + "file").c_str());
-  games::RemoveGame(Window(), L"Game 00002", L"{0}");
+  EXPECT_EQ(Remove(L"Game 00002"), ExitCode::kOtherFailure);
   SetEnvironmentVariableA("LOCALAPPDATA", local);
   EXPECT_TRUE(testenv::KeyExists(LM, kList + "\\Game 00002"));
   EXPECT_NE(Window().PanelText().find(L"Nothing was removed"), std::wstring::npos);
@@ -299,11 +371,75 @@ TEST_F(GamesTest, TheListLoadsWhole) {
   testenv::SetSz(LM, kList + "\\Game 00001\\Inner", "", "");
   testenv::Refuse(LM, kList + "\\Game 00001", KEY_ENUMERATE_SUB_KEYS | KEY_SET_VALUE);
   Boxes().Answer(IDOK);
-  games::RemoveGame(Window(), L"Game 00001", L"{0}");
+  EXPECT_EQ(Remove(L"Game 00001"), ExitCode::kRefusedRights);
   testenv::Refuse(LM, kList + "\\Game 00001", 0);
   EXPECT_TRUE(testenv::KeyExists(LM, kList + "\\Game 00001"));
   ASSERT_EQ(Boxes().SeenCount(), 1u);
   EXPECT_EQ(Boxes().Seen()[0].text, L"Removing \"Game 00001\" needs administrator rights.");
+}
+
+}  // namespace
+
+namespace {
+
+// Every kind of entry at once: the check finds exactly the broken ones in the list's order with
+// why, the listing names them, and the removal takes every removable one (an entry whose keys the
+// registry refuses stays whole, one on a drive that is not there is kept) with one copy that puts
+// them back byte for byte.
+TEST_F(GamesTest, BrokenEntriesAreFoundListedAndRemovedTogether) {
+  const std::wstring present = FromAnsi(dir_ + "present.ocx"), gone = FromAnsi(dir_ + "gone.ocx");
+  testenv::WriteFileBytes(ToAnsi(present), "MZ");
+  wchar_t drive = L'Z';
+  while (drive > L'D' && GetDriveTypeW((std::wstring(1, drive) + L":\\").c_str()) != DRIVE_NO_ROOT_DIR) --drive;
+  auto id = [](int n) { return L"{1234564C-5A6B-4C7D-8E9F-0A1B2C3D4E" + std::wstring(1, L"0123456789"[n]) + L"0}"; };
+  const std::tuple<std::wstring, std::wstring, std::wstring, REGSAM, const wchar_t*> entries[] = {  // name, id, server, view, reason
+      {L"A works", id(1), present, 0, nullptr}, {L"B other build", id(2), present, kOtherView, nullptr},
+      {L"C gone", id(3), gone, 0, L"its head file is gone"}, {L"D no class", id(4), L"", 0, L"its class is not registered"},
+      {L"E malformed", L"{0}", L"", 0, L"its id is not a class id"},
+      {L"F unplugged", id(5), std::wstring(1, drive) + L":\\x.ocx", 0, L" is not available now"}, {L"G refused", id(6), gone, 0, L"gone"}};
+  for (const auto& [name, classId, server, view, reason] : entries) {
+    AddEntry(name, ToAnsi(classId));
+    if (!server.empty()) ASSERT_TRUE(SetKey(CR, L"CLSID\\" + classId, L"InprocServer32", REG_SZ, server, view));
+  }
+  // The gone head's ProgID names it back; the version-independent one it names is another class's.
+  const std::wstring classes = L"Software\\Classes\\";
+  ASSERT_TRUE(SetKey(CR, L"CLSID\\" + id(3), L"ProgID", REG_SZ, L"Vesk.Gone.1"));
+  ASSERT_TRUE(SetKey(CR, L"CLSID\\" + id(3), L"VersionIndependentProgID", REG_SZ, L"Vesk.Shared"));
+  ASSERT_TRUE(SetKey(LM, classes + L"Vesk.Gone.1", L"CLSID", REG_SZ, id(3)));
+  ASSERT_TRUE(SetKey(LM, classes + L"Vesk.Shared", L"CLSID", REG_SZ, id(1)));
+  std::atomic<bool> cancel{false};
+  EXPECT_LE(games::FindBrokenEntries([&](size_t, size_t) { cancel = true; }, &cancel).size(), 1u) << "a cancelled check";
+  const std::vector<games::EntryState> broken = games::FindBrokenEntries();
+  ASSERT_EQ(broken.size(), 5u);
+  for (size_t i = 0; i < broken.size(); ++i) {
+    EXPECT_EQ(broken[i].name, std::get<0>(entries[i + 2]));
+    EXPECT_NE(games::ReasonText(broken[i]).find(std::get<4>(entries[i + 2])), std::wstring::npos) << ToAnsi(broken[i].name);
+  }
+  const Outcome listed = games::ListBroken();
+  EXPECT_EQ(listed.lines.size(), 5u);
+  EXPECT_EQ(listed.lines[0], L"C gone: its head file is gone");
+  EXPECT_TRUE(listed.Succeeded());
+
+  testenv::Refuse(CR, "CLSID\\" + ToAnsi(id(6)), KEY_SET_VALUE);
+  const Snapshot before = Classes();
+  const Outcome removed = games::RemoveAllBroken();
+  testenv::Refuse(CR, "CLSID\\" + ToAnsi(id(6)), 0);
+  EXPECT_EQ(removed.exitCode, ExitCode::kRefusedRights);
+  const std::wstring list = L"HKLM\\" + std::wstring(GamesList::kListInClasses) + L"\\";
+  std::vector<std::wstring> keys = {list + L"C gone", list + L"D no class", list + L"E malformed", L"HKLM\\CLSID\\" + id(3),
+                                    L"HKLM\\Vesk.Gone.1", L"other HKLM\\Vesk.Gone.1"};
+  for (const wchar_t* entry : {L"C gone", L"D no class", L"E malformed"}) keys.push_back(L"other " + list + entry);
+  if (sizeof(void*) == 4)  // the 32-bit view's class, which Wine shows below Wow6432Node in both views
+    for (const wchar_t* view : {L"", L"other "}) keys.push_back(view + (L"HKLM\\Wow6432Node\\CLSID\\" + id(3)));
+  EXPECT_TRUE(Classes() == Without(before, keys)) << ToAnsi(testenv::Lines(removed.lines));
+  const std::vector<std::string> copies = Copies(testenv::Lines(removed.lines));
+  ASSERT_EQ(copies.size(), 1u);
+  EXPECT_EQ(removed.lines.back(), FromAnsi(copies[0]));
+  EXPECT_NE(copies[0].find("\\Broken entries 20"), std::string::npos);
+  for (const wchar_t* line : {L"\"C gone\" is removed.", L"\"E malformed\" is removed.", L"\"F unplugged\" is kept: drive "})
+    EXPECT_NE(testenv::Lines(removed.lines).find(line), std::wstring::npos) << ToAnsi(line);
+  EXPECT_EQ(Import(copies[0]), 0u);
+  EXPECT_TRUE(Classes() == before);
 }
 
 }  // namespace

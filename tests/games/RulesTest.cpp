@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -25,23 +26,32 @@ TEST(GameIds, FamilyMembersChangeTheLastTwoDigitsOfTheFirstGroupInUpperCaseWitho
   for (const auto& [classId, member, expected] : cases) EXPECT_EQ(FamilyMember(classId, member), expected) << member;
 }
 
-constexpr Root CR = Root::ClassesRoot, LM = Root::LocalMachine;
-using Key = std::pair<Root, std::wstring>;
-using Keys = std::map<Key, std::optional<std::wstring>>;  // keys and their default values
+constexpr Hive U = Hive::User, M = Hive::Machine;
+using Key = ClassesKey;
+struct KeyOrder {
+  bool operator()(const Key& a, const Key& b) const { return std::tie(a.hive, a.view, a.path) < std::tie(b.hive, b.view, b.path); }
+};
+using Keys = std::map<Key, std::optional<std::wstring>, KeyOrder>;  // keys and their default values
 
 class TableFacts : public RegistryFacts {
  public:
   explicit TableFacts(Keys keys) : keys_(std::move(keys)) {}
-  std::optional<std::wstring> Value(Root root, const std::wstring& path, const std::wstring& name) const override {
-    const auto it = keys_.find({root, path});
+  std::optional<std::wstring> Value(const Key& key, const std::wstring& name) const override {
+    const auto it = keys_.find(key);
     return it == keys_.end() || !name.empty() ? std::nullopt : it->second;
   }
-  std::vector<std::wstring> SubKeys(Root root, const std::wstring& path) const override {
+  std::vector<std::wstring> SubKeys(const Key& key) const override {
     std::set<std::wstring> names;
-    for (const auto& [key, value] : keys_)
-      if (key.first == root && key.second.starts_with(path + L"\\"))
-        names.insert(key.second.substr(path.size() + 1, key.second.find(L'\\', path.size() + 1) - path.size() - 1));
+    const std::wstring& path = key.path;
+    for (const auto& [k, value] : keys_)
+      if (k.hive == key.hive && k.view == key.view && k.path.starts_with(path + L"\\"))
+        names.insert(k.path.substr(path.size() + 1, k.path.find(L'\\', path.size() + 1) - path.size() - 1));
     return {names.begin(), names.end()};
+  }
+  std::wstring FileIdentity(const std::wstring& path) const override {
+    std::wstring folded = path;
+    for (wchar_t& c : folded) c = c >= L'a' && c <= L'z' ? c - 32 : c;
+    return folded;
   }
 
  private:
@@ -59,74 +69,89 @@ Family Ids(const std::wstring& prefix, const std::wstring& tail, std::vector<std
 TEST(RemovalRule, OnlyKeysThatPointBackToTheHeadGo) {
   const Family f = Ids(L"{123456", L"-5A6B-4C7D-8E9F-0A1B2C3D4E5F}", {L"4C", L"4D", L"4B", L"4A", L"49"});
   const Family kFF = Ids(L"{000000", L"-0000-0000-0000-0000000000AA}", {L"FF", L"", L"FE", L"FD", L"FC"});
+  // Not class ids, each with a registration under the ids a lenient reading of its digits would give.
+  const Family bad = Ids(L"{123456", L"-5A6B-4C7D-8E9F-0A1B2C3D4E5G}", {L"4C", L"4D", L"4B", L"4A", L"49"});
+  const Family slash = Ids(L"{123456", L"-5A6B-4C7D-8E9F-0A1B2C3D\\E5F}", {L"4C", L"4D", L"4B", L"4A", L"49"});
   const std::wstring server = L"C:\\Heads\\chess.ocx", other = L"C:\\Heads\\other.ocx";
-  const std::wstring lower = L"{12345649-5a6b-4c7d-8e9f-0a1b2c3d4e5f}";
-  const std::wstring itf = L"Software\\CLASSES\\Interface\\", lib = L"Software\\CLASSES\\TypeLib\\";
-  auto srv = [](const std::wstring& id) { return Key{CR, L"CLSID\\" + id + L"\\InprocServer32"}; };
-  auto clsLib = [](const std::wstring& id) { return Key{CR, L"CLSID\\" + id + L"\\TypeLib"}; };
-  auto lmLib = [&](const std::wstring& id) { return Key{LM, itf + id + L"\\TypeLib"}; };
-  auto crLib = [](const std::wstring& id) { return Key{CR, L"Interface\\" + id + L"\\TypeLib"}; };
-  auto file = [&](const Family& of, const wchar_t* at = L"\\1.0\\0\\win32") { return Key{LM, lib + of.lib + at}; };
-  auto libKey = [&](const wchar_t* at) { return Key{LM, lib + f.lib + at}; };
+  const std::wstring lower = L"{12345649-5a6b-4c7d-8e9f-0a1b2c3d4e5f}", pid = L"Vesk.Chess.1", vpid = L"Vesk.Chess";
+  auto srv = [](const std::wstring& id, Hive h = M) { return Key{h, View::Own, L"CLSID\\" + id + L"\\InprocServer32"}; };
+  auto cls = [](const std::wstring& id, const wchar_t* sub) { return Key{M, View::Own, L"CLSID\\" + id + sub}; };
+  auto itf = [](Hive h, View v, const std::wstring& id) { return Key{h, v, L"Interface\\" + id + L"\\TypeLib"}; };
+  auto file = [](const Family& of, const wchar_t* at = L"\\1.0\\0\\win32") { return Key{M, View::Own, L"TypeLib\\" + of.lib + at}; };
+  auto own = [](const std::wstring& path) { return Key{M, View::Own, path}; };
   // A head registered the usual way: every member points back to the class's server or type library.
   auto usual = [&](const Family& of) {
-    Keys keys{{srv(of.c), server}, {clsLib(of.c), of.lib}, {file(of), server}};
+    Keys keys{{srv(of.c), server}, {cls(of.c, L"\\TypeLib"), of.lib}, {file(of), server}, {cls(of.c, L"\\ProgID"), pid},
+              {cls(of.c, L"\\VersionIndependentProgID"), vpid}, {own(pid + L"\\CLSID"), of.c}, {own(vpid + L"\\CLSID"), of.c},
+              {own(vpid + L"\\CurVer"), pid}};
     if (!of.c2.empty()) keys[srv(of.c2)] = server;
-    for (const std::wstring& i : {of.i1, of.i2}) keys[lmLib(i)] = keys[crLib(i)] = of.lib;
+    for (const std::wstring& i : {of.i1, of.i2})
+      keys[itf(M, View::Own, i)] = keys[itf(U, View::Own, i)] = keys[itf(M, View::Other, i)] = of.lib;
     return keys;
   };
-  const std::vector<int> whole = {0, 1, 2, 3, 4, 5, 6, 7}, notShown = {0, 3, 4, 5, 6, 7};
+  const std::vector<int> whole = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, interfaces = {0, 3, 4, 6, 7, 8, 9};
   const auto none = std::nullopt;
   struct Case {
     const char* what;
     const Family& f;
     Keys change;
-    std::wstring box;
-    // 0 the entry, 1-2 the classes, 3-4 the machine's interfaces, 5 the type library, 6-7 the root's interfaces
+    std::wstring gone;
+    // 0 the entry, 1-2 the classes, 3-4 the machine's interfaces, 5 the type library, 6-7 the user's
+    // interfaces, 8-9 the other view's, 10-11 the ProgIDs, 12 the user's class
     std::vector<int> keys;
     std::vector<std::wstring> libKeys = {L""};  // the type library's keys to go, below its key
-    std::wstring classId = L"", entry = L"Chess";
+    std::wstring entry = L"Chess";
   } cases[] = {
-      {"box showing the server", f, {}, server, whole},
-      {"box showing another file", f, {}, other, notShown},
-      {"box showing the server in other letter case", f, {}, L"c:\\heads\\chess.ocx", notShown},
-      {"box and every server path empty", f, {{srv(f.c), L""}, {srv(f.c2), L""}, {file(f), L""}}, L"", {0, 3, 4, 6, 7}},
-      {"class names another type library", f, {{clsLib(f.c), f.i2}}, server, {0, 1}},
-      {"class names the type library in other letter case", f, {{clsLib(f.c), lower}}, server, {0, 1}},
-      {"second class of another file", f, {{srv(f.c2), other}}, server, {0, 1, 3, 4, 5, 6, 7}},
+      {"its file gone", f, {}, server, whole},
+      {"another file gone", f, {}, other, interfaces},
+      {"its file gone, named in other letter case", f, {}, L"c:\\heads\\CHESS.ocx", whole},
+      {"a class with no server", f, {{srv(f.c), L""}, {srv(f.c2), L""}, {file(f), L""}}, L"", interfaces},
+      {"class names another type library", f, {{cls(f.c, L"\\TypeLib"), f.i2}}, server, {0, 1, 10, 11}},
+      {"class names the type library in other letter case", f, {{cls(f.c, L"\\TypeLib"), lower}}, server, {0, 1, 10, 11}},
+      {"second class of another file", f, {{srv(f.c2), other}}, server, {0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11}},
+      {"the class in the user's classes too", f, {{srv(f.c, U), server}}, server, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
+      {"the user's class of another file", f, {{srv(f.c, U), other}}, server, whole},
       {"back-pointers in other letter case, 64-bit file of another version", f,
-       {{srv(f.c2), L"c:\\HEADS\\Chess.OCX"}, {lmLib(f.i1), lower}, {crLib(f.i2), lower}, {file(f), none},
-        {file(f, L"\\2.1\\409\\win64"), L"C:\\heads\\CHESS.ocx"}},
+       {{srv(f.c2), L"c:\\HEADS\\Chess.OCX"}, {itf(M, View::Own, f.i1), lower}, {itf(U, View::Own, f.i2), lower}, {file(f), none},
+        {file(f, L"\\2.1\\409\\win64"), L"C:\\heads\\CHESS.ocx"}, {own(pid + L"\\CLSID"), L"{1234564c-5a6b-4c7d-8e9f-0a1b2c3d4e5f}"}},
        server, whole, {L"\\2.1"}},
       // The type library is shared by the head's builds and versions: only what names the server goes.
       {"64-bit file of another build", f, {{file(f, L"\\1.0\\0\\win64"), other}}, server, whole, {L"\\1.0\\0\\win32"}},
       {"both files are the server's", f, {{file(f, L"\\1.0\\0\\win64"), server}}, server, whole},
       {"another locale's file", f, {{file(f, L"\\1.0\\409\\win32"), other}}, server, whole, {L"\\1.0\\0"}},
-      {"another version; FLAGS, HELPDIR left", f, {{file(f, L"\\2.0\\0\\win32"), other}, {libKey(L"\\1.0\\FLAGS"), L"0"},
-       {libKey(L"\\1.0\\HELPDIR"), L"C:\\"}}, server, whole, {L"\\1.0"}},
-      {"a version with no file", f, {{libKey(L"\\3.0\\FLAGS"), L"0"}}, server, whole, {L"\\1.0"}},
-      {"members of other heads", f, {{lmLib(f.i1), f.i2}, {lmLib(f.i2), none}, {crLib(f.i1), L""}, {file(f), other}},
-       server, {0, 1, 2, 7}},
-      {"interfaces that name no type library", f, {{lmLib(f.i1), none}, {lmLib(f.i2), none}, {crLib(f.i1), none},
-       {crLib(f.i2), none}}, server, {0, 1, 2, 5}},
-      {"no second class id above FF", kFF, {}, server, {0, 1, 3, 4, 5, 6, 7}},
-      {"no class id", f, {}, server, {0}, {}, L"{1234564C}"},
-      {"no entry name", f, {}, server, {1, 2, 3, 4, 5, 6, 7}, {L""}, L"", L""},
+      {"another version; FLAGS, HELPDIR left", f, {{file(f, L"\\2.0\\0\\win32"), other}, {file(f, L"\\1.0\\FLAGS"), L"0"},
+       {file(f, L"\\1.0\\HELPDIR"), L"C:\\"}}, server, whole, {L"\\1.0"}},
+      {"a version with no file", f, {{file(f, L"\\3.0\\FLAGS"), L"0"}}, server, whole, {L"\\1.0"}},
+      {"members of other heads", f, {{itf(M, View::Own, f.i1), f.i2}, {itf(M, View::Own, f.i2), none}, {itf(U, View::Own, f.i1), L""},
+       {itf(M, View::Other, f.i2), f.i2}, {file(f), other}}, server, {0, 1, 2, 7, 8, 10, 11}},
+      {"interfaces that name no type library", f, {{itf(M, View::Own, f.i1), none}, {itf(M, View::Own, f.i2), none},
+       {itf(U, View::Own, f.i1), none}, {itf(U, View::Own, f.i2), none}}, server, {0, 1, 2, 5, 8, 9, 10, 11}},
+      {"a ProgID of another class", f, {{own(pid + L"\\CLSID"), f.c2}}, server, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
+      {"keys that only share the ProgIDs' names", f, {{own(pid + L"\\CLSID"), none}, {own(vpid + L"\\CLSID"), none},
+       {own(vpid + L"\\CurVer"), none}, {own(pid), L"Chess"}, {own(vpid), L"Chess"}}, server, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
+      {"a ProgID naming a tree of the classes", f, {{cls(f.c, L"\\ProgID"), L"CLSID"}, {own(L"CLSID\\CLSID"), f.c},
+       {cls(f.c, L"\\VersionIndependentProgID"), L"Interface"}, {own(L"Interface\\CLSID"), f.c}}, server, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
+      {"no second class id above FF", kFF, {}, server, {0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11}},
+      {"not a class id", bad, {}, server, {0}},
+      {"not a class id, a backslash in it", slash, {}, server, {0}},
+      {"no entry name", f, {}, server, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, {L""}, L""},
   };
   for (const Case& c : cases) {
     Keys keys = usual(c.f);
     for (const auto& [key, value] : c.change) keys[key] = value;
-    const KeyToDelete all[] = {{LM, L"Software\\CLASSES\\Software\\Ubique\\VPgames32\\Chess"}, {CR, L"CLSID\\" + c.f.c},
-                               {CR, L"CLSID\\" + c.f.c2}, {LM, itf + c.f.i1}, {LM, itf + c.f.i2}, {LM, lib + c.f.lib},
-                               {CR, L"Interface\\" + c.f.i1}, {CR, L"Interface\\" + c.f.i2}};
+    const Key all[] = {own(L"Software\\Ubique\\VPgames32\\Chess"), own(L"CLSID\\" + c.f.c), own(L"CLSID\\" + c.f.c2),
+                       own(L"Interface\\" + c.f.i1), own(L"Interface\\" + c.f.i2), own(L"TypeLib\\" + c.f.lib),
+                       {U, View::Own, L"Interface\\" + c.f.i1}, {U, View::Own, L"Interface\\" + c.f.i2},
+                       {M, View::Other, L"Interface\\" + c.f.i1}, {M, View::Other, L"Interface\\" + c.f.i2}, own(pid), own(vpid),
+                       {U, View::Own, L"CLSID\\" + c.f.c}};
     std::vector<KeyToDelete> expected;  // the head's keys, the ones the plan is made from last, the entry last of all
-    for (int i : {3, 4, 5, 6, 7, 2, 1, 0}) {
+    for (int i : {6, 7, 3, 4, 8, 9, 5, 10, 11, 2, 12, 1, 0}) {
       if (!std::ranges::count(c.keys, i)) continue;
       for (const std::wstring& at : i == 5 ? c.libKeys : std::vector<std::wstring>{L""})
-        expected.push_back({all[i].root, all[i].path + at});
+        expected.push_back({all[i].hive, all[i].view, all[i].path + at});
     }
-    const auto plan = PlanRemoval(TableFacts(keys), {c.entry, c.classId.empty() ? c.f.c : c.classId, c.box});
-    EXPECT_TRUE(plan == expected) << c.what << ": " << plan.size() << " keys planned";
+    const auto plan = PlanRemoval(TableFacts(keys), {c.entry, c.f.c, c.gone});
+    EXPECT_TRUE(plan == expected) << c.what << ": " << plan.size() << " keys planned, " << expected.size() << " expected";
   }
 }
 
