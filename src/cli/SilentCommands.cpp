@@ -6,6 +6,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/StandardOutput.h"
+#include "games/BrokenEntries.h"
 #include "platform/GamesChangedNotice.h"
 #include "platform/MessageBox.h"
 #include "platform/PathRules.h"
@@ -84,6 +85,16 @@ int RegisterFiles(const Request& request, const StandardOutput& out) {
   return static_cast<int>(all.exitCode);
 }
 
+// The whole list's outcome, one line each; a removal tells a running instance.
+int BrokenEntries(const Request& request, const StandardOutput& out) {
+  const bool removing = request.action == Action::kRemoveBroken;
+  Outcome outcome = removing ? games::RemoveAllBroken() : games::ListBroken();
+  if (outcome.wantsAdministrator) outcome.Add(L"Run the command as administrator.");
+  for (const std::wstring& line : outcome.lines) out.WriteLine(line);
+  if (removing) TellRunningInstance();
+  return static_cast<int>(outcome.exitCode);
+}
+
 int ShowUsage(const StandardOutput& out) {
   if (out.Available())
     out.WriteLine(UsageText());
@@ -99,6 +110,9 @@ int Carry(const Request& request) {
       return ShowUsage(out);
     case Action::kRegister:
       return RegisterFiles(request, out);
+    case Action::kListBroken:
+    case Action::kRemoveBroken:
+      return BrokenEntries(request, out);
     case Action::kWrong:
       out.WriteLine(request.error);
       return static_cast<int>(ExitCode::kBadCommandLine);

@@ -129,7 +129,7 @@ CheckReport CheckUnregistered(const std::vector<ServedEntry>& before) {
   CheckReport report;
   for (const ServedEntry& entry : before) {
     // Still listed whatever its class now says: the host shows the entry and cannot load it.
-    const bool still = RegistryKey::Open(HKEY_LOCAL_MACHINE, GamesList::EntryKey(entry.name), KEY_QUERY_VALUE).IsOpen();
+    const bool still = RegistryKey::Open(HKEY_LOCAL_MACHINE, std::wstring(GamesList::kListKey) + L"\\" + entry.name, KEY_QUERY_VALUE).IsOpen();
     const EntryCheck check = still ? EntryCheck::kStillListed : EntryCheck::kGone;
     report.lines.push_back(CheckLine(check, entry.name, 0, L""));
     report.failed = report.failed || CheckFails(check);

@@ -215,3 +215,25 @@ TEST(CommandLine, WithoutRedirectionTheLinesGoToTheCallersConsole) {
   EXPECT_NE(text.find(head + L": Process Successful. \"Darts\" is in the Games list."), std::wstring::npos);
   EXPECT_EQ(RunProgram(L"/s /u " + Quoted(head)).exitCode, 0u);
 }
+
+// /listbroken names each broken entry and changes nothing; /removebroken removes it with one copy,
+// named last, and a running instance would reload.
+TEST(CommandLine, BrokenEntriesAreListedAndRemovedWithoutAWindow) {
+  const std::string list = "Software\\CLASSES\\Software\\Ubique\\VPgames32\\";
+  const std::string id = "{B0C1E5A1-0000-4000-8000-000000000001}";
+  DeleteTree(HKEY_LOCAL_MACHINE, list + "Sticky");  // left by the table above, as that head leaves it
+  SetSz(HKEY_LOCAL_MACHINE, list + "Gone Game", "", id);
+  SetSz(HKEY_CLASSES_ROOT, "CLSID\\" + id + "\\InprocServer32", "", TestDir() + "gone.ocx");
+  const Ran listed = RunProgram(L"/s /listbroken");
+  EXPECT_EQ(listed.exitCode, 0u);
+  EXPECT_EQ(listed.output, "Gone Game: its head file is gone\r\n");
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, list + "Gone Game"));
+  const Ran removed = RunProgram(L"-S -RemoveBroken");
+  EXPECT_EQ(removed.exitCode, 0u) << removed.output;
+  EXPECT_NE(removed.output.find("\"Gone Game\" is removed.\r\n"), std::string::npos) << removed.output;
+  EXPECT_NE(removed.output.find("\\Broken entries 20"), std::string::npos) << removed.output;
+  EXPECT_TRUE(removed.output.ends_with(".reg\r\n"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, list + "Gone Game"));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" + id));
+  EXPECT_EQ(RunProgram(L"/s /listbroken").output, "No broken entries were found.\r\n");
+}
