@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
   StartOnce(minimal);
   std::vector<Run> runs;
   for (int i = 0; i < runCount; ++i) runs.push_back(RunPairs(program, minimal));
-  const std::string each = " (median of " + std::to_string(kRuns) + " runs of " + std::to_string(kStarts) + " paired starts)";
+  const std::string each = " (median of " + std::to_string(runCount) + " runs of " + std::to_string(kStarts) + " paired starts)";
   RatioRow("start-up to idle window" + each, runs, &Run::ms, &Run::baseMs, "minimal window program", "<= 1.3x", "ms");
   RatioRow("private memory, idle" + each, runs, &Run::kib, &Run::baseKib, "minimal window program", "report", "KiB");
   bench::Row(".exe size", FileKiB(program), "minimal window program", FileKiB(minimal), "report", "KiB");
