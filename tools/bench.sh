@@ -23,11 +23,16 @@ cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
   echo "| Figure | Median | Baseline | Baseline median | Ratio | Target |"
   echo "|---|---|---|---|---|---|"
 } >"$table"
+rm -f "$table.notes"
 for exe in "$build"/$arch/bin/bench/bench_*.exe; do
   name=$(basename "$exe" .exe)
   echo "running $name ..." >&2
   VESK_WINE_TEMPLATE=$template timeout 1800 "$root/tools/wine-run.sh" "$exe" 2>/dev/null | tr -d '\r' |
-    awk -F'\t' 'NF == 6 {printf "| %s | %s | %s | %s | %s | %s |\n", $1, $2, $3, $4, $5, $6}' >>"$table"
+    awk -F'\t' -v notes="$table.notes" 'NF == 6 {printf "| %s | %s | %s | %s | %s | %s |\n", $1, $2, $3, $4, $5, $6}
+      $1 == "note" && NF == 2 {print "- " $2 >>notes}' >>"$table"
 done
+# Lines "note<TAB>text" of a benchmark: what a figure is made of, below the table.
+if [ -s "$table.notes" ]; then { echo; echo "Notes:"; cat "$table.notes"; } >>"$table"; fi
+rm -f "$table.notes"
 rm -rf "$template"
 cat "$table"
