@@ -14,7 +14,9 @@
  *                          the loader's error);
  *   AWKWARD_WHERE          writes into where.txt beside it the current folder of the process that
  *                          runs it, a blank, and 128 when that process was started without the busy
- *                          pointer (STARTF_FORCEOFFFEEDBACK), else 0; returns success. */
+ *                          pointer (STARTF_FORCEOFFFEEDBACK), else 0; returns success.
+ * With AWKWARD_WRITES_FIRST, DllRegisterServer first writes a class key, a machine key and a user key
+ * ("Awkward" below HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE\Software and HKEY_CURRENT_USER\Software). */
 #include <windows.h>
 
 /* The code of the exception a C++ throw raises ("msc" with the top bits set). */
@@ -107,6 +109,13 @@ static HRESULT misbehave(void) {
 #endif
 }
 
-HRESULT STDAPICALLTYPE DllRegisterServer(void) { return misbehave(); }
+HRESULT STDAPICALLTYPE DllRegisterServer(void) {
+#if defined(AWKWARD_WRITES_FIRST)
+  RegSetValueA(HKEY_CLASSES_ROOT, "Awkward", REG_SZ, "was here", 8);
+  RegSetValueA(HKEY_LOCAL_MACHINE, "Software\\Awkward", REG_SZ, "was here", 8);
+  RegSetValueA(HKEY_CURRENT_USER, "Software\\Awkward", REG_SZ, "was here", 8);
+#endif
+  return misbehave();
+}
 
 HRESULT STDAPICALLTYPE DllUnregisterServer(void) { return misbehave(); }

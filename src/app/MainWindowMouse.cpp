@@ -12,7 +12,6 @@
 #include "platform/SystemFunctions.h"
 #include "registration/HeadCommands.h"
 #include "res/resource.h"
-#include "shell/OptionsDialog.h"
 
 namespace {
 
@@ -200,14 +199,14 @@ void MainWindow::OnBackgroundPress(MouseButton button) {
     ReleaseCapture();
     SendMessageW(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
   }
-  if (button == MouseButton::Right) options_dialog::ShowSettingsMenu(hwnd_);
+  if (button == MouseButton::Right) ShowSettingsMenu(nullptr);
 }
 
 void MainWindow::OnContextMenuKey(HWND control) {
   RECT r;
   GetWindowRect(control, &r);
   const POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-  options_dialog::ShowSettingsMenu(hwnd_, &at);
+  ShowSettingsMenu(&at);
 }
 
 void MainWindow::OnLogoClick() {

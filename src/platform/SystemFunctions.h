@@ -12,6 +12,7 @@
 namespace system_functions {
 
 BOOL GetOpenFileNameW(OPENFILENAMEW* dialog);
+BOOL GetSaveFileNameW(OPENFILENAMEW* dialog);
 HRESULT OleInitialize();
 void OleUninitialize();
 UINT DragQueryFileW(HDROP drop, UINT index, wchar_t* name, UINT nameChars);

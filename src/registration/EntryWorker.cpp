@@ -11,6 +11,7 @@
 #include "platform/SystemFunctions.h"
 #include "platform/SystemText.h"
 #include "registration/DllSearch.h"
+#include "registration/ExportWorker.h"
 
 namespace registration {
 
@@ -29,6 +30,7 @@ struct Channel {
   volatile LONG stage;
   DWORD loadError;
   DWORD status;
+  ExportOrder exportOrder;  // an export: a registration caught in scratch keys
 };
 using Report = Channel;
 
@@ -72,6 +74,11 @@ bool RunEntryPoint(wchar_t letter, Report& report, const wchar_t* path) {
   }
   // Controls that use COM while they register fail without it.
   const HRESULT ole = system_functions::OleInitialize();
+  // An export: the head is loaded and OLE ready with the real registry, the entry point runs against the scratch keys.
+  if (report.exportOrder.scratch[0] && (report.exportOrder.error = PointRootsAtScratch(report.exportOrder.scratch))) {
+    FreeLibrary(head);
+    return SUCCEEDED(ole);
+  }
   SetStage(report, WorkerStage::kEntryRunning);
   report.status = static_cast<DWORD>(entry());
   SetStage(report, WorkerStage::kReturned);
@@ -172,6 +179,17 @@ std::unique_ptr<EntryWorker> EntryWorker::Start() {
   worker->process_ = started.hProcess;
   return worker;
 }
+
+bool EntryWorker::RunExport(const std::wstring& path, const std::wstring& scratch) {
+  auto& order = static_cast<Channel*>(channel_)->exportOrder;
+  if (scratch.empty() || scratch.size() >= std::size(order.scratch)) return false;
+  order.scratch[scratch.copy(order.scratch, std::size(order.scratch) - 1)] = L'\0';
+  return Run(path, L"");
+}
+
+DWORD EntryWorker::ScratchError() const { return static_cast<const Report*>(channel_)->exportOrder.error; }
+
+WorkerStage EntryWorker::Stage() const { return static_cast<WorkerStage>(static_cast<const Report*>(channel_)->stage); }
 
 bool EntryWorker::Run(const std::wstring& path, const std::wstring& commandLetter) {
   if (Exited()) return false;

@@ -55,6 +55,14 @@ class EntryWorker {
   // Ends a worker that is still running.
   void Terminate();
 
+  // An export (ExportRegistration.h): runs DllRegisterServer with this worker's registry roots
+  // pointed at the scratch keys below HKEY_CURRENT_USER\scratch (ExportWorker.h).
+  bool RunExport(const std::wstring& path, const std::wstring& scratch);
+  // Why the worker could not point its roots at the scratch keys; 0 when it could, or did not get there.
+  DWORD ScratchError() const;
+  // How far the worker got.
+  WorkerStage Stage() const;
+
  private:
   EntryWorker() = default;
 
