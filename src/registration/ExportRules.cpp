@@ -13,37 +13,33 @@ constexpr wchar_t kRedirect[] = L"WOW6432Node";
 constexpr std::wstring_view kRedirectedClasses[] = {L"CLSID", L"DirectShow", L"Interface", L"Media Type",
                                                     L"MediaFoundation"};
 
-// Keys below HKEY_LOCAL_MACHINE\SOFTWARE that both views share (Windows 7 and later); everything
-// else there, but the classes, is redirected.
-constexpr std::wstring_view kSharedSoftware[] = {
-    L"Clients", L"Microsoft\\COM3", L"Microsoft\\Cryptography\\Calais\\Current",
-    L"Microsoft\\Cryptography\\Calais\\Readers", L"Microsoft\\Cryptography\\Services", L"Microsoft\\CTF\\SystemShared",
-    L"Microsoft\\CTF\\TIP", L"Microsoft\\DFS", L"Microsoft\\Driver Signing", L"Microsoft\\EnterpriseCertificates",
-    L"Microsoft\\EventSystem", L"Microsoft\\MSMQ", L"Microsoft\\Non-Driver Signing",
-    L"Microsoft\\Notepad\\DefaultFonts", L"Microsoft\\OLE", L"Microsoft\\RAS", L"Microsoft\\RPC",
-    L"Microsoft\\SOFTWARE\\Microsoft\\Shared Tools\\MSInfo", L"Microsoft\\SystemCertificates",
-    L"Microsoft\\TermServLicensing", L"Microsoft\\Transaction Server",
-    L"Microsoft\\Windows\\CurrentVersion\\App Paths",
-    L"Microsoft\\Windows\\CurrentVersion\\Control Panel\\Cursors\\Schemes",
-    L"Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoplayHandlers",
-    L"Microsoft\\Windows\\CurrentVersion\\Explorer\\DriveIcons", L"Microsoft\\Windows\\CurrentVersion\\Explorer\\KindMap",
-    L"Microsoft\\Windows\\CurrentVersion\\Group Policy", L"Microsoft\\Windows\\CurrentVersion\\Policies",
-    L"Microsoft\\Windows\\CurrentVersion\\PreviewHandlers", L"Microsoft\\Windows\\CurrentVersion\\Setup",
-    L"Microsoft\\Windows\\CurrentVersion\\Telephony", L"Microsoft\\Windows NT\\CurrentVersion\\Console",
-    L"Microsoft\\Windows NT\\CurrentVersion\\FontDpi", L"Microsoft\\Windows NT\\CurrentVersion\\FontLink",
-    L"Microsoft\\Windows NT\\CurrentVersion\\FontMapper", L"Microsoft\\Windows NT\\CurrentVersion\\Fonts",
-    L"Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes", L"Microsoft\\Windows NT\\CurrentVersion\\Gre_Initialize",
-    L"Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options",
-    L"Microsoft\\Windows NT\\CurrentVersion\\LanguagePack", L"Microsoft\\Windows NT\\CurrentVersion\\NetworkCards",
-    L"Microsoft\\Windows NT\\CurrentVersion\\Perflib", L"Microsoft\\Windows NT\\CurrentVersion\\Ports",
-    L"Microsoft\\Windows NT\\CurrentVersion\\Print", L"Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
-    L"Microsoft\\Windows NT\\CurrentVersion\\Time Zones", L"Policies", L"RegisteredApplications"};
+// Keys below HKEY_LOCAL_MACHINE\SOFTWARE that both views share (Windows 7 and later), by folder,
+// separated by "|"; everything else there, but the classes, is redirected.
+struct SharedKeys {
+  std::string_view folder, keys;
+};
+constexpr SharedKeys kSharedSoftware[] = {
+    {"", "Clients|Policies|RegisteredApplications"},
+    {"Microsoft",
+     "COM3|Cryptography\\Calais\\Current|Cryptography\\Calais\\Readers|Cryptography\\Services|CTF\\SystemShared|"
+     "CTF\\TIP|DFS|Driver Signing|EnterpriseCertificates|EventSystem|MSMQ|Non-Driver Signing|Notepad\\DefaultFonts|OLE|"
+     "RAS|RPC|SOFTWARE\\Microsoft\\Shared Tools\\MSInfo|SystemCertificates|TermServLicensing|Transaction Server"},
+    {"Microsoft\\Windows\\CurrentVersion",
+     "App Paths|Control Panel\\Cursors\\Schemes|Explorer\\AutoplayHandlers|Explorer\\DriveIcons|Explorer\\KindMap|"
+     "Group Policy|Policies|PreviewHandlers|Setup|Telephony"},
+    {"Microsoft\\Windows NT\\CurrentVersion",
+     "Console|FontDpi|FontLink|FontMapper|Fonts|FontSubstitutes|Gre_Initialize|Image File Execution Options|"
+     "LanguagePack|NetworkCards|Perflib|Ports|Print|ProfileList|Time Zones"},
+};
 
 wchar_t Folded(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
 
-bool Same(std::wstring_view a, std::wstring_view b) {
-  return std::ranges::equal(a, b, [](wchar_t x, wchar_t y) { return Folded(x) == Folded(y); });
+// Names compared as the registry compares them (the names of these rules are ASCII).
+template <typename Char>
+bool Same(std::wstring_view a, std::basic_string_view<Char> b) {
+  return std::ranges::equal(a, b, [](wchar_t x, Char y) { return Folded(x) == Folded(static_cast<wchar_t>(y)); });
 }
+bool Same(std::wstring_view a, const wchar_t* b) { return Same(a, std::wstring_view(b)); }
 
 // The path's first name, and what follows the backslash after it.
 std::wstring_view Head(std::wstring_view path) { return path.substr(0, path.find(L'\\')); }
@@ -58,9 +54,26 @@ std::wstring Joined(std::wstring_view a, std::wstring_view b) {
 }
 
 // Whether path is the key prefix or lies below it.
-bool Within(std::wstring_view path, std::wstring_view prefix) {
+bool Within(std::wstring_view path, std::string_view prefix) {
   return path.size() >= prefix.size() && Same(path.substr(0, prefix.size()), prefix) &&
          (path.size() == prefix.size() || path[prefix.size()] == L'\\');
+}
+
+// Whether a path below SOFTWARE is one that both views share, or lies below one.
+bool SharedSoftware(std::wstring_view path) {
+  for (const SharedKeys& group : kSharedSoftware) {
+    std::wstring_view rest = path;
+    if (!group.folder.empty()) {
+      if (!Within(path, group.folder) || path.size() == group.folder.size()) continue;
+      rest = path.substr(group.folder.size() + 1);
+    }
+    for (std::string_view keys = group.keys; !keys.empty();) {
+      const size_t bar = std::min(keys.find('|'), keys.size());
+      if (Within(rest, keys.substr(0, bar))) return true;
+      keys.remove_prefix(std::min(bar + 1, keys.size()));
+    }
+  }
+  return false;
 }
 
 // A path below a classes root, as a 32-bit program's write lands in it.
@@ -75,9 +88,7 @@ std::wstring Machine32(std::wstring_view path) {
   if (!Same(Head(path), L"SOFTWARE")) return std::wstring(path);
   const std::wstring_view software = Head(path), rest = Tail(path);
   if (Same(Head(rest), L"Classes")) return Joined(Joined(software, Head(rest)), Classes32(Tail(rest)));
-  const bool shared = !rest.empty() && (Same(Head(rest), kRedirect) || std::ranges::any_of(kSharedSoftware, [&](auto s) {
-                                          return Within(rest, s);
-                                        }));
+  const bool shared = !rest.empty() && (Same(Head(rest), kRedirect) || SharedSoftware(rest));
   return shared ? std::wstring(path) : Joined(Joined(software, kRedirect), rest);
 }
 

@@ -36,6 +36,8 @@ TEST(ExportRules, KeyNamesForEachBitness) {
       {R::kLocalMachine, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\c",
        lm + L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\c",
        lm + L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\c"},
+      {R::kLocalMachine, L"Software\\microsoft\\Windows NT\\CurrentVersion\\Fonts", lm + L"Software\\microsoft\\Windows NT\\CurrentVersion\\Fonts",
+       lm + L"Software\\microsoft\\Windows NT\\CurrentVersion\\Fonts"},
       {R::kLocalMachine, L"SOFTWARE\\RegisteredApplications", lm + L"SOFTWARE\\RegisteredApplications",
        lm + L"SOFTWARE\\RegisteredApplications"},
       {R::kLocalMachine, L"SYSTEM\\x", lm + L"SYSTEM\\x", lm + L"SYSTEM\\x"},
