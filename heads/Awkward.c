@@ -12,6 +12,7 @@
  *                          it is closed;
  *   AWKWARD_LOAD=L"f.dll"  loads the library f.dll from its own folder and returns success (or
  *                          the loader's error);
+ *   AWKWARD_TYPELIB=L"f"   registers the type library file f beside it with RegisterTypeLib;
  *   AWKWARD_WHERE          writes into where.txt beside it the current folder of the process that
  *                          runs it, a blank, and 128 when that process was started without the busy
  *                          pointer (STARTF_FORCEOFFFEEDBACK), else 0; returns success.
@@ -22,7 +23,7 @@
 /* The code of the exception a C++ throw raises ("msc" with the top bits set). */
 #define CPP_THROW_CODE 0xE06D7363u
 
-#if defined(AWKWARD_EXIT_THREAD) || defined(AWKWARD_LOAD) || defined(AWKWARD_WHERE)
+#if defined(AWKWARD_EXIT_THREAD) || defined(AWKWARD_LOAD) || defined(AWKWARD_WHERE) || defined(AWKWARD_TYPELIB)
 /* This library's handle, found from the address of a variable of its own; no reference taken. */
 static HMODULE own_module(void) {
   static const char inside = 0;
@@ -33,16 +34,40 @@ static HMODULE own_module(void) {
 }
 #endif
 
+#if defined(AWKWARD_LOAD) || defined(AWKWARD_TYPELIB)
+/* The file name beside this library, in path (MAX_PATH characters); FALSE when it does not fit. */
+static BOOL neighbour(wchar_t* path, const wchar_t* name) {
+  const DWORD length = GetModuleFileNameW(own_module(), path, MAX_PATH);
+  DWORD folder = length;
+  if (length == 0 || length >= MAX_PATH) return FALSE;
+  while (folder > 0 && path[folder - 1] != L'\\' && path[folder - 1] != L'/') --folder;
+  if (folder + lstrlenW(name) >= MAX_PATH) return FALSE;
+  lstrcpyW(path + folder, name);
+  return TRUE;
+}
+#endif
+
+#if defined(AWKWARD_TYPELIB)
+#include <oleauto.h>
+/* Registers the type library file beside it through the system's type library functions. */
+static HRESULT register_typelib(const wchar_t* name) {
+  wchar_t path[MAX_PATH];
+  ITypeLib* library = NULL;
+  HRESULT status;
+  if (!neighbour(path, name)) return E_FAIL;
+  status = LoadTypeLibEx(path, REGKIND_NONE, &library);
+  if (FAILED(status)) return status;
+  status = RegisterTypeLib(library, path, NULL);
+  library->lpVtbl->Release(library);
+  return status;
+}
+#endif
+
 #if defined(AWKWARD_LOAD)
 static HRESULT load_neighbour(const wchar_t* name) {
   wchar_t path[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(own_module(), path, MAX_PATH);
-  DWORD folder = length;
   HMODULE library;
-  if (length == 0 || length >= MAX_PATH) return E_FAIL;
-  while (folder > 0 && path[folder - 1] != L'\\' && path[folder - 1] != L'/') --folder;
-  if (folder + lstrlenW(name) >= MAX_PATH) return E_FAIL;
-  lstrcpyW(path + folder, name);
+  if (!neighbour(path, name)) return E_FAIL;
   library = LoadLibraryW(path);
   if (!library) return HRESULT_FROM_WIN32(GetLastError());
   FreeLibrary(library);
@@ -104,6 +129,8 @@ static HRESULT misbehave(void) {
   return load_neighbour(AWKWARD_LOAD);
 #elif defined(AWKWARD_WHERE)
   return report_where();
+#elif defined(AWKWARD_TYPELIB)
+  return register_typelib(AWKWARD_TYPELIB);
 #else
 #error "choose one misbehaviour"
 #endif
