@@ -16,15 +16,19 @@
  *                          (when it is set), loads f.dll by its name alone, writes into plant.txt
  *                          beside it the full path of the file loaded and returns success (or the
  *                          loader's error);
+ *   AWKWARD_TYPELIB=L"f"   registers the type library file f beside it with RegisterTypeLib;
  *   AWKWARD_WHERE          writes into where.txt beside it the current folder of the process that
  *                          runs it, a blank, and 128 when that process was started without the busy
- *                          pointer (STARTF_FORCEOFFFEEDBACK), else 0; returns success. */
+ *                          pointer (STARTF_FORCEOFFFEEDBACK), else 0; returns success.
+ * With AWKWARD_WRITES_FIRST, DllRegisterServer first writes a class key, a machine key and a user key
+ * ("Awkward" below HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE\Software and HKEY_CURRENT_USER\Software). */
 #include <windows.h>
 
 /* The code of the exception a C++ throw raises ("msc" with the top bits set). */
 #define CPP_THROW_CODE 0xE06D7363u
 
-#if defined(AWKWARD_EXIT_THREAD) || defined(AWKWARD_LOAD) || defined(AWKWARD_WHERE) || defined(AWKWARD_LOAD_BY_NAME)
+#if defined(AWKWARD_EXIT_THREAD) || defined(AWKWARD_LOAD) || defined(AWKWARD_WHERE) || defined(AWKWARD_LOAD_BY_NAME) || \
+    defined(AWKWARD_TYPELIB)
 /* This library's handle, found from the address of a variable of its own; no reference taken. */
 static HMODULE own_module(void) {
   static const char inside = 0;
@@ -35,16 +39,40 @@ static HMODULE own_module(void) {
 }
 #endif
 
+#if defined(AWKWARD_LOAD) || defined(AWKWARD_TYPELIB)
+/* The file name beside this library, in path (MAX_PATH characters); FALSE when it does not fit. */
+static BOOL neighbour(wchar_t* path, const wchar_t* name) {
+  const DWORD length = GetModuleFileNameW(own_module(), path, MAX_PATH);
+  DWORD folder = length;
+  if (length == 0 || length >= MAX_PATH) return FALSE;
+  while (folder > 0 && path[folder - 1] != L'\\' && path[folder - 1] != L'/') --folder;
+  if (folder + lstrlenW(name) >= MAX_PATH) return FALSE;
+  lstrcpyW(path + folder, name);
+  return TRUE;
+}
+#endif
+
+#if defined(AWKWARD_TYPELIB)
+#include <oleauto.h>
+/* Registers the type library file beside it through the system's type library functions. */
+static HRESULT register_typelib(const wchar_t* name) {
+  wchar_t path[MAX_PATH];
+  ITypeLib* library = NULL;
+  HRESULT status;
+  if (!neighbour(path, name)) return E_FAIL;
+  status = LoadTypeLibEx(path, REGKIND_NONE, &library);
+  if (FAILED(status)) return status;
+  status = RegisterTypeLib(library, path, NULL);
+  library->lpVtbl->Release(library);
+  return status;
+}
+#endif
+
 #if defined(AWKWARD_LOAD)
 static HRESULT load_neighbour(const wchar_t* name) {
   wchar_t path[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(own_module(), path, MAX_PATH);
-  DWORD folder = length;
   HMODULE library;
-  if (length == 0 || length >= MAX_PATH) return E_FAIL;
-  while (folder > 0 && path[folder - 1] != L'\\' && path[folder - 1] != L'/') --folder;
-  if (folder + lstrlenW(name) >= MAX_PATH) return E_FAIL;
-  lstrcpyW(path + folder, name);
+  if (!neighbour(path, name)) return E_FAIL;
   library = LoadLibraryW(path);
   if (!library) return HRESULT_FROM_WIN32(GetLastError());
   FreeLibrary(library);
@@ -132,11 +160,20 @@ static HRESULT misbehave(void) {
   return report_where();
 #elif defined(AWKWARD_LOAD_BY_NAME)
   return load_by_name(AWKWARD_LOAD_BY_NAME);
+#elif defined(AWKWARD_TYPELIB)
+  return register_typelib(AWKWARD_TYPELIB);
 #else
 #error "choose one misbehaviour"
 #endif
 }
 
-HRESULT STDAPICALLTYPE DllRegisterServer(void) { return misbehave(); }
+HRESULT STDAPICALLTYPE DllRegisterServer(void) {
+#if defined(AWKWARD_WRITES_FIRST)
+  RegSetValueA(HKEY_CLASSES_ROOT, "Awkward", REG_SZ, "was here", 8);
+  RegSetValueA(HKEY_LOCAL_MACHINE, "Software\\Awkward", REG_SZ, "was here", 8);
+  RegSetValueA(HKEY_CURRENT_USER, "Software\\Awkward", REG_SZ, "was here", 8);
+#endif
+  return misbehave();
+}
 
 HRESULT STDAPICALLTYPE DllUnregisterServer(void) { return misbehave(); }

@@ -113,6 +113,10 @@ class MainWindow final : public MainView {
   void OnBackgroundPress(MouseButton button);
   // The Settings menu from the context-menu key or Shift+F10, at the control that had the focus.
   void OnContextMenuKey(HWND control);
+  // The Settings menu at the pointer or at a point of the screen, and the command chosen in it.
+  void ShowSettingsMenu(const POINT* at);
+  // "Save Registration As...": what the head in the box registers, saved as a .reg file the user chooses.
+  void SaveRegistrationAs();
   // The pointer left a picture button: straight out of the window, every picture turns normal.
   void OnButtonLeft();
   void ShowButtonPictures(int hovered);

@@ -13,7 +13,6 @@
 #include "registration/HeadCommands.h"
 #include "res/resource.h"
 #include "app/GamesWindow.h"
-#include "shell/OptionsDialog.h"
 
 namespace {
 
@@ -204,16 +203,14 @@ void MainWindow::OnBackgroundPress(MouseButton button) {
     ReleaseCapture();
     SendMessageW(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
   }
-  if (button == MouseButton::Right && options_dialog::ShowSettingsMenu(hwnd_) == options_dialog::kFindBrokenMenuItem)
-    games_window::FindBrokenEntries(*this);
+  if (button == MouseButton::Right) ShowSettingsMenu(nullptr);
 }
 
 void MainWindow::OnContextMenuKey(HWND control) {
   RECT r;
   GetWindowRect(control, &r);
   const POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-  if (options_dialog::ShowSettingsMenu(hwnd_, &at) == options_dialog::kFindBrokenMenuItem)
-    games_window::FindBrokenEntries(*this);
+  ShowSettingsMenu(&at);
 }
 
 void MainWindow::OnLogoClick() {

@@ -12,15 +12,11 @@
 #include "platform/PathRules.h"
 #include "platform/Paths.h"
 #include "platform/TrimQuotes.h"
+#include "registration/ExportRegistration.h"
 #include "registration/HeadRun.h"
 
 namespace cli {
 namespace {
-
-bool WaitPlainly(const std::vector<HANDLE>& objects, DWORD limitMs) {
-  return WaitForMultipleObjects(static_cast<DWORD>(objects.size()), objects.data(), FALSE, limitMs) <
-         WAIT_OBJECT_0 + objects.size();
-}
 
 Outcome Refused(std::wstring line) {
   Outcome outcome;
@@ -40,7 +36,7 @@ std::optional<Outcome> Unfit(const std::wstring& file, const std::wstring& fullP
 }
 
 Outcome RunOne(registration::SpareWorker& spare, const std::wstring& fullPath, const std::wstring& command) {
-  registration::HeadRun run = registration::RunHead(spare, fullPath, command, &WaitPlainly);
+  registration::HeadRun run = registration::RunHead(spare, fullPath, command, &registration::WaitPlainly);
   if (run.outcome.exitCode == ExitCode::kTimedOut && run.worker) {
     run.worker->Terminate();
     run.outcome.Add(L"The control was ended.");
@@ -95,6 +91,22 @@ int BrokenEntries(const Request& request, const StandardOutput& out) {
   return static_cast<int>(outcome.exitCode);
 }
 
+// The head's registration into a .reg file: one line, the head's path first, as for registering.
+int ExportHead(const Request& request, const StandardOutput& out) {
+  const std::wstring& head = request.files[0];
+  const std::wstring fullPath = head.empty() ? head : paths::FullPath(head);
+  Outcome outcome;
+  if (request.exportFile.empty())
+    outcome = Refused(L"The .reg file's name is empty."), outcome.exitCode = ExitCode::kBadCommandLine;
+  else if (std::optional<Outcome> unfit = Unfit(head, fullPath))
+    outcome = *unfit;
+  else
+    outcome = registration::ExportRegistration(fullPath, request.exportFile, &registration::WaitPlainly);
+  if (outcome.wantsAdministrator) outcome.Add(L"Run the command as administrator.");
+  out.WriteLine(JoinedLine(fullPath, outcome));
+  return static_cast<int>(outcome.exitCode);
+}
+
 int ShowUsage(const StandardOutput& out) {
   if (out.Available())
     out.WriteLine(UsageText());
@@ -110,16 +122,18 @@ int Carry(const Request& request) {
       return ShowUsage(out);
     case Action::kRegister:
       return RegisterFiles(request, out);
+    case Action::kExport:
+      return ExportHead(request, out);
     case Action::kListBroken:
     case Action::kRemoveBroken:
       return BrokenEntries(request, out);
     case Action::kWrong:
       out.WriteLine(request.error);
       return static_cast<int>(ExitCode::kBadCommandLine);
-    default:
-      out.WriteLine(L"This command is not available in this version.");
-      return static_cast<int>(ExitCode::kBadCommandLine);
+    case Action::kWindow:
+      break;
   }
+  return 0;
 }
 
 }  // namespace

@@ -30,6 +30,11 @@ BOOL GetOpenFileNameW(OPENFILENAMEW* dialog) {
   return function ? function(dialog) : FALSE;
 }
 
+BOOL GetSaveFileNameW(OPENFILENAMEW* dialog) {
+  static const auto function = Find<decltype(::GetSaveFileNameW)>(kComDlg, "GetSaveFileNameW");
+  return function ? function(dialog) : FALSE;
+}
+
 HRESULT OleInitialize() {
   static const auto function = Find<decltype(::OleInitialize)>(kOle, "OleInitialize");
   return function ? function(nullptr) : E_NOTIMPL;

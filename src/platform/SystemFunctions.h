@@ -13,6 +13,7 @@
 namespace system_functions {
 
 BOOL GetOpenFileNameW(OPENFILENAMEW* dialog);
+BOOL GetSaveFileNameW(OPENFILENAMEW* dialog);
 HRESULT OleInitialize();
 void OleUninitialize();
 HRESULT CLSIDFromString(const wchar_t* text, CLSID* id);

@@ -12,6 +12,7 @@
 #include "platform/SystemText.h"
 #include "registration/DllSearch.h"
 #include "registration/HeadCheck.h"
+#include "registration/ExportWorker.h"
 
 namespace registration {
 
@@ -35,6 +36,7 @@ struct Channel {
   // The check after a successful entry point: its lines, each ended by '\n', and whether it failed.
   LONG checkFailed;
   wchar_t checkLines[kCheckChars];
+  ExportOrder exportOrder;  // an export: a registration caught in scratch keys
 };
 using Report = Channel;
 
@@ -96,13 +98,19 @@ bool RunEntryPoint(wchar_t letter, Report& report, const wchar_t* path) {
     SetStage(report, WorkerStage::kOleFailed);
     return false;
   }
+  // An export: the head is loaded and OLE ready with the real registry, the entry point runs against the scratch keys.
+  const bool exporting = report.exportOrder.scratch[0] != L'\0';
+  if (exporting && (report.exportOrder.error = PointRootsAtScratch(report.exportOrder.scratch))) {
+    FreeLibrary(head);
+    return true;
+  }
   // The check shares the head's time limit: it looks at the list for at most a third of it each time.
   const auto deadline = [] { return GetTickCount64() + kCheckLimitMs; };
   const std::vector<ServedEntry> before = letter == L'u' ? EntriesServedBy(path, deadline()) : std::vector<ServedEntry>{};
   SetStage(report, WorkerStage::kEntryRunning);
   report.status = static_cast<DWORD>(entry());
   SetStage(report, WorkerStage::kReturned);
-  if (IsSuccessStatus(report.status)) WriteCheck(report, letter == L'u' ? CheckUnregistered(before) : CheckRegistered(path, deadline()));
+  if (IsSuccessStatus(report.status) && !exporting) WriteCheck(report, letter == L'u' ? CheckUnregistered(before) : CheckRegistered(path, deadline()));
   FreeLibrary(head);
   return true;
 }
@@ -206,6 +214,17 @@ std::unique_ptr<EntryWorker> EntryWorker::Start(DWORD& error) {
   return worker;
 }
 
+bool EntryWorker::RunExport(const std::wstring& path, const std::wstring& scratch) {
+  auto& order = static_cast<Channel*>(channel_)->exportOrder;
+  if (scratch.empty() || scratch.size() >= std::size(order.scratch)) return false;
+  order.scratch[scratch.copy(order.scratch, std::size(order.scratch) - 1)] = L'\0';
+  return Run(path, L"");
+}
+
+DWORD EntryWorker::ScratchError() const { return static_cast<const Report*>(channel_)->exportOrder.error; }
+
+WorkerStage EntryWorker::Stage() const { return static_cast<WorkerStage>(static_cast<const Report*>(channel_)->stage); }
+
 bool EntryWorker::Run(const std::wstring& path, const std::wstring& commandLetter) {
   if (Exited()) return false;
   // A relative path would be looked for from wherever the worker stands.
@@ -283,6 +302,11 @@ WorkerOutcome EntryWorker::Facts() const {
     outcome.systemText = SystemText(outcome.status);
   }
   return outcome;
+}
+
+bool WaitPlainly(const std::vector<HANDLE>& objects, DWORD limitMs) {
+  return WaitForMultipleObjects(static_cast<DWORD>(objects.size()), objects.data(), FALSE, limitMs) <
+         WAIT_OBJECT_0 + objects.size();
 }
 
 DWORD WINAPI SpareWorker::Start(void* spare) {

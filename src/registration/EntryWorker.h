@@ -32,6 +32,8 @@ std::optional<int> RunEntryWorkerIfAsked();
 inline constexpr DWORD kWorkerStartLimitMs = 60000;
 
 using Wait = std::function<bool(const std::vector<HANDLE>& objects, DWORD limitMs)>;
+// The command line's way: the thread simply waits.
+bool WaitPlainly(const std::vector<HANDLE>& objects, DWORD limitMs);
 
 // The window's side: one worker process.
 class EntryWorker {
@@ -65,6 +67,14 @@ class EntryWorker {
   bool Unregisters() const { return unregister_; }
   // Ends a worker that is still running.
   void Terminate();
+
+  // An export (ExportRegistration.h): runs DllRegisterServer with this worker's registry roots
+  // pointed at the scratch keys below HKEY_CURRENT_USER\scratch (ExportWorker.h).
+  bool RunExport(const std::wstring& path, const std::wstring& scratch);
+  // Why the worker could not point its roots at the scratch keys; 0 when it could, or did not get there.
+  DWORD ScratchError() const;
+  // How far the worker got.
+  WorkerStage Stage() const;
 
  private:
   EntryWorker() = default;

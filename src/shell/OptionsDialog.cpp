@@ -61,11 +61,11 @@ void ShowModal(HWND owner) {
   g_shown = nullptr;
 }
 
-int ShowSettingsMenu(HWND owner, const POINT* at) {
+int ShowSettingsMenu(HWND owner, const POINT* at, std::span<const MenuItem> more) {
   HMENU bar = CreateMenu();
   HMENU settingsMenu = CreatePopupMenu();
   AppendMenuW(settingsMenu, MF_STRING, kOptionsMenuItem, L"&Options");
-  AppendMenuW(settingsMenu, MF_STRING, kFindBrokenMenuItem, L"Find &Broken Entries...");
+  for (const MenuItem& item : more) AppendMenuW(settingsMenu, MF_STRING, static_cast<UINT_PTR>(item.id), item.text);
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(settingsMenu), L"Settings");
   POINT where{};
   if (at)
@@ -78,7 +78,7 @@ int ShowSettingsMenu(HWND owner, const POINT* at) {
   PostMessageW(owner, WM_NULL, 0, 0);
   DestroyMenu(bar);  // destroys the Settings menu with it
   if (chosen == kOptionsMenuItem) ShowModal(owner);
-  return chosen;
+  return chosen == kOptionsMenuItem ? 0 : chosen;
 }
 
 void CloseIfShown() {

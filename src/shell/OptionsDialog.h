@@ -1,5 +1,7 @@
 #pragma once
 // The Options dialog and the Settings menu, used as the main window's context menu.
+#include <span>
+
 #include <windows.h>
 
 namespace options_dialog {
@@ -12,10 +14,17 @@ inline constexpr int kAssociateCheck = 101;
 inline constexpr int kOptionsMenuItem = 201;
 inline constexpr int kFindBrokenMenuItem = 202;
 
-// Pops up the Settings menu ("&Options", "Find &Broken Entries...") at the pointer, or at a point of
-// the screen (for the context-menu key), owned by owner; choosing Options shows the Options dialog
-// modally. Returns when the menu (and the dialog) have closed: the item chosen, 0 for none.
-int ShowSettingsMenu(HWND owner, const POINT* at = nullptr);
+// An item that the window adds to the Settings menu below "&Options", for a command of its own.
+struct MenuItem {
+  int id;
+  const wchar_t* text;
+};
+
+// Pops up the Settings menu ("&Options" and the window's items) at the pointer, or at a point of the
+// screen (for the context-menu key), owned by owner; choosing Options shows the Options dialog
+// modally. Returns when the menu (and the dialog) have closed: the id of the window's item chosen,
+// 0 for none.
+int ShowSettingsMenu(HWND owner, const POINT* at = nullptr, std::span<const MenuItem> more = {});
 
 // Shows the Options dialog as a modal dialog owned by owner.
 void ShowModal(HWND owner);

@@ -102,6 +102,9 @@ TEST(CommandLine, EachFileGetsItsLineAndTheFirstFailureSetsTheExitCode) {
       {L"/s", 1, {L"No file was named."}},
       {L"/s /q " + Head("chess.ocx"), 1, {L"Unknown switch /q."}},
       {L"/export", 1, {L"/export needs the .reg file to write and one head"}},
+      {L"/EXPORT " + folder + L"chess.reg " + Head("chess.ocx"), 0,
+       {Head("chess.ocx") + L": Process Successful. Saved what it registers ("}},
+      {L"/export " + folder + L"gone.reg " + folder + L"gone.ocx", 3, {folder + L"gone.ocx: File not found... "}},
   };
   for (const Case& c : cases) {
     const Ran ran = RunProgram(c.arguments);
@@ -117,6 +120,7 @@ TEST(CommandLine, EachFileGetsItsLineAndTheFirstFailureSetsTheExitCode) {
     }
     EXPECT_EQ(at, ran.output.size()) << "one line per file";
   }
+  EXPECT_TRUE(ReadFileBytes(Utf8(folder) + "chess.reg").starts_with("\xFF\xFE")) << "the export's file";
 }
 
 // Paths in any script arrive whole in UTF-8, to a pipe and to a file alike; a relative path is taken
