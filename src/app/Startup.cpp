@@ -5,6 +5,7 @@
 
 #include "app/MainWindow.h"
 #include "platform/AnsiText.h"
+#include "platform/HandOffProof.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SingleInstance.h"
@@ -72,6 +73,18 @@ bool TakeSwitch(std::wstring& arguments, const std::wstring& word) {
   return true;
 }
 
+// What follows the successor switch: the user's account and the folder for the copies of removed keys,
+// as the instance that restarted this one works with them (S-1-5-21-... "C:\...\Removed\").
+void TakeSuccessorArguments(std::wstring& arguments) {
+  const size_t userEnd = arguments.find(L' ');
+  if (!arguments.starts_with(L"S-") || userEnd == std::wstring::npos || arguments[userEnd + 1] != L'"') return;
+  const size_t folderEnd = arguments.find(L'"', userEnd + 2);
+  if (folderEnd == std::wstring::npos) return;
+  paths::TakeRemovedCopiesFolder(arguments.substr(userEnd + 2, folderEnd - userEnd - 2), arguments.substr(0, userEnd));
+  const size_t rest = arguments.find_first_not_of(L' ', folderEnd + 1);
+  arguments.erase(0, rest == std::wstring::npos ? arguments.size() : rest);
+}
+
 void RunMessageLoop(MainWindow& window) {
   MSG msg;
   while (window.Loaded() && GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -102,20 +115,21 @@ std::wstring CommandText() {
 bool SendHandOff(HWND target, const std::wstring& text) {
   if (!target) return false;
   std::optional<std::string> narrow = InCodePage(text);
-  std::wstring wide = text;
+  std::string payload;
   COPYDATASTRUCT cds{kHandOffNoPath, 0, nullptr};
   if (text.empty()) {
     // Nothing to take: the running instance only comes forward.
   } else if (narrow) {
-    narrow->push_back('\0');
+    payload = *narrow + '\0';
     cds.dwData = kHandOffData;
-    cds.cbData = static_cast<DWORD>(narrow->size());
-    cds.lpData = narrow->data();
   } else {
+    payload.assign(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(wchar_t));
     cds.dwData = kHandOffDataWide;
-    cds.cbData = static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t));
-    cds.lpData = wide.data();
   }
+  // Behind the path, where a receiver that reads up to the zero does not look.
+  payload += handoff::ProofOf(target);
+  cds.cbData = static_cast<DWORD>(payload.size());
+  cds.lpData = payload.data();
   DWORD_PTR result = 0;
   return SendMessageTimeoutW(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, kHandOffWaitMs,
                              &result) != 0;
@@ -127,12 +141,21 @@ bool IsHandOff(LPARAM copyData) {
   return kind == kHandOffData || kind == kHandOffDataWide || kind == kHandOffNoPath;
 }
 
-std::optional<std::wstring> HandOffPath(LPARAM copyData) {
+bool CarriesProof(LPARAM copyData) {
+  if (!IsHandOff(copyData)) return false;
+  const auto& cds = *reinterpret_cast<const COPYDATASTRUCT*>(copyData);
+  if (!cds.lpData || cds.cbData < handoff::kProofBytes) return false;
+  const char* end = static_cast<const char*>(cds.lpData) + cds.cbData;
+  return handoff::IsOwnProof(end - handoff::kProofBytes, handoff::kProofBytes);
+}
+
+std::optional<std::wstring> HandOffPath(LPARAM copyData, bool proven) {
   // The platform's own record: its size differs between 32-bit and 64-bit processes.
   COPYDATASTRUCT cds{};
   if (copyData) cds = *reinterpret_cast<const COPYDATASTRUCT*>(copyData);
   if (cds.dwData != kHandOffData && cds.dwData != kHandOffDataWide) return std::nullopt;
   if (!cds.lpData) cds.cbData = 0;
+  if (proven) cds.cbData -= static_cast<DWORD>(handoff::kProofBytes);
   std::wstring text;
   if (cds.dwData == kHandOffData) {
     std::vector<char> buffer(static_cast<size_t>(cds.cbData) + 1, '\0');
@@ -151,6 +174,7 @@ int Run() {
   DeleteLogFile();
   std::wstring arguments = CommandText();
   const bool successor = TakeSwitch(arguments, single_instance::kSuccessorSwitch);
+  if (successor) TakeSuccessorArguments(arguments);
   std::wstring command = TrimQuotes(arguments);
   // A relative path names a file from here: the running instance (and later this one) stands elsewhere.
   if (!command.empty()) command = paths::FullPath(command);
@@ -164,8 +188,9 @@ int Run() {
     HandOver(running ? running : WaitForMainWindow(), command);
     return 0;
   }
+  handoff::PublishProof();
   MainWindow window;
-  window.Show(command);
+  window.Show(command, successor);
   RunMessageLoop(window);
   return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/ObjectSecurity.h"
 #include "platform/PathRules.h"
 
 namespace paths {
@@ -38,6 +39,9 @@ std::wstring NeutralFolder() {
 }
 
 namespace {
+
+std::wstring g_handedFolder;  // from the instance that restarted this one, with its user
+std::wstring g_handedUser;
 
 std::wstring ModulePath() {
   std::wstring path(MAX_PATH, L'\0');
@@ -83,6 +87,43 @@ bool IsPlainFile(const std::wstring& pattern) {
   } while (!match && FindNextFileW(search, &found));
   FindClose(search);
   return match;
+}
+
+std::wstring RemovedCopiesFolder() {
+  if (!g_handedFolder.empty()) return g_handedFolder;
+  const DWORD chars = GetEnvironmentVariableW(L"LOCALAPPDATA", nullptr, 0);
+  std::wstring folder(chars, L'\0');
+  if (chars == 0 || GetEnvironmentVariableW(L"LOCALAPPDATA", folder.data(), chars) + 1 != chars) return {};
+  folder.pop_back();
+  return folder + L"\\Vesk Installer\\Removed\\";
+}
+
+std::wstring RemovedCopiesUser() { return g_handedUser.empty() ? security::UserSid() : g_handedUser; }
+
+unsigned long MakeRemovedCopiesFolder(std::wstring& folder) {
+  folder = RemovedCopiesFolder();
+  if (folder.empty()) {
+    folder = L"%LOCALAPPDATA%";
+    return ERROR_ENVVAR_NOT_FOUND;
+  }
+  const bool othersFolder = !g_handedUser.empty() && g_handedUser != security::UserSid();
+  // The program's folder, then the copies' folder in it.
+  const size_t programFolderEnd = folder.find_last_of(L'\\', folder.size() - 2);
+  for (const std::wstring& made : {folder.substr(0, programFolderEnd), folder}) {
+    if (CreateDirectoryW(made.c_str(), nullptr)) {
+      if (othersFolder) security::OpenFolderTo(made, g_handedUser);
+    } else if (const DWORD error = GetLastError(); error != ERROR_ALREADY_EXISTS) {
+      folder = made;
+      return error;
+    }
+  }
+  return ERROR_SUCCESS;
+}
+
+void TakeRemovedCopiesFolder(const std::wstring& folder, const std::wstring& userSid) {
+  if (folder.empty() || folder.back() != L'\\' || userSid.empty()) return;
+  g_handedFolder = folder;
+  g_handedUser = userSid;
 }
 
 }  // namespace paths
