@@ -342,3 +342,26 @@ TEST(Program, AnInstanceGivesWayOnlyToASuccessorThatShowsItsWindow) {
   EXPECT_TRUE(app.WaitExit(15000).has_value());
 }
 
+
+// An instance restarted as administrator writes the copies of removed keys into the folder the first
+// instance handed it (the user's own, when the restart runs under another account; Wine keeps no
+// folder security, so the opening of the folder to that user is not seen here).
+TEST(Program, ASuccessorWritesRemovalCopiesIntoTheHandedFolder) {
+  SuppressAssociatePrompt();
+  const std::string dir = TestDir(), folder = dir + "Vesk Installer\\Removed\\";
+  const std::string id = "{5E0B7C21-9A3D-4F16-8B2E-7C4D1A9E3F50}", list = "Software\\CLASSES\\Software\\Ubique\\VPgames32";
+  SetSz(HKEY_LOCAL_MACHINE, list + "\\Gone Head", "", id);
+  SetSz(HKEY_CLASSES_ROOT, "CLSID\\" + id + "\\InprocServer32", "", dir + "gone.ocx");
+  Process app(kProgram + "/vesk-successor S-1-5-32-545 \"" + folder + "\"");
+  DialogAnswerer boxes(app.Id());
+  boxes.Answer(IDYES);
+  const HWND main = RunningWindow(), games = GetDlgItem(main, kGamesList);
+  ASSERT_TRUE(PumpUntil([&] { return ListCount(games) == 1; }, 10000));
+  SendMessageW(games, LB_SETCURSEL, 0, 0);
+  PostMessageW(main, WM_COMMAND, MAKEWPARAM(kGamesList, LBN_SELCHANGE), LPARAM(games));
+  ASSERT_TRUE(PumpUntil([&] { return !KeyExists(HKEY_LOCAL_MACHINE, list + "\\Gone Head"); }, 20000));
+  EXPECT_TRUE(boxes.Seen().at(0).text.starts_with(L"The current selection is no longer functioning properly."));
+  EXPECT_NE(Text(main, kInfoPanel).find(Wide(folder) + L"Gone Head"), std::wstring::npos) << Text(main, kInfoPanel).c_str();
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(app.WaitExit(15000).has_value());
+}
