@@ -7,7 +7,6 @@
 #include "platform/AnsiText.h"
 #include "app/MainWindow.h"
 #include "app/Startup.h"
-#include "platform/HandOffProof.h"
 #include "fileinfo/InfoPanel.h"
 #include "registration/HeadCommands.h"
 #include "shell/AssociatePrompt.h"
@@ -72,7 +71,6 @@ TEST_F(WindowTest, HandOffMessagesPutTheLongPathIntoTheBox) {
   GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
   const std::wstring wide = FromAnsi(shortPath) + L'\0', full = FromAnsi(path);
   std::wstring whileOpen = L"?";  // a path handed over while a box is open waits for it to close
-  handoff::PublishProof();  // as the program does: the hand-off from the answerer's thread carries it
   Boxes().Handle([&](const BoxInfo& box) {
     startup::SendHandOff(Window().hWnd(), full);
     whileOpen = Window().HeadFileText();
