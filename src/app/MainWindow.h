@@ -102,7 +102,7 @@ class MainWindow final : public MainView {
   // with a line in the panel.
   void OnCopyData(LPARAM copyData);
   // WaitAnswering; movable: the window can be moved, minimised and closed meanwhile.
-  bool Wait(const std::vector<HANDLE>& objects, DWORD limitMs, bool movable);
+  bool Wait(const HANDLE* objects, DWORD count, DWORD limitMs, bool movable);
   // Checks the head file box's text (at once when set, after a pause when typed), waiting up to
   // waitMs for what the check finds; what comes later shows when it comes.
   void OnHeadFileChanged(DWORD waitMs = 0);

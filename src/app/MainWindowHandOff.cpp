@@ -141,18 +141,18 @@ void MainWindow::GiveWay(HWND successor) {
 // ---------------------------------------------------------------- waiting
 
 bool MainWindow::WaitAnswering(const std::vector<HANDLE>& objects, DWORD limitMs) {
-  return Wait(objects, limitMs, false);
+  return Wait(objects.data(), static_cast<DWORD>(objects.size()), limitMs, false);
 }
 
 bool MainWindow::WaitForConsent(HANDLE request) {
   consentAsked_ = true;
   stopWaiting_ = false;
-  const bool answered = Wait({request}, INFINITE, true);
+  const bool answered = Wait(&request, 1, INFINITE, true);
   consentAsked_ = stopWaiting_ = false;
   return answered;
 }
 
-bool MainWindow::Wait(const std::vector<HANDLE>& objects, DWORD limitMs, bool movable) {
+bool MainWindow::Wait(const HANDLE* objects, DWORD count, DWORD limitMs, bool movable) {
   waiting_ = true;
   const ULONGLONG deadline = GetTickCount64() + limitMs;
   bool signalled = false;
@@ -160,8 +160,7 @@ bool MainWindow::Wait(const std::vector<HANDLE>& objects, DWORD limitMs, bool mo
   for (;;) {
     const ULONGLONG now = GetTickCount64();
     const DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
-    const auto count = static_cast<DWORD>(objects.size());
-    const DWORD woke = MsgWaitForMultipleObjectsEx(count, objects.data(), left, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    const DWORD woke = MsgWaitForMultipleObjectsEx(count, objects, left, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (woke < WAIT_OBJECT_0 + count) {
       signalled = true;
       break;

@@ -76,13 +76,14 @@ bool TakeSwitch(std::wstring& arguments, const std::wstring& word) {
 // What follows the successor switch: the user's account and the folder for the copies of removed keys,
 // as the instance that restarted this one works with them (S-1-5-21-... "C:\...\Removed\").
 void TakeSuccessorArguments(std::wstring& arguments) {
-  const size_t userEnd = arguments.find(L' ');
-  if (!arguments.starts_with(L"S-") || userEnd == std::wstring::npos || arguments[userEnd + 1] != L'"') return;
-  const size_t folderEnd = arguments.find(L'"', userEnd + 2);
-  if (folderEnd == std::wstring::npos) return;
-  paths::TakeRemovedCopiesFolder(arguments.substr(userEnd + 2, folderEnd - userEnd - 2), arguments.substr(0, userEnd));
-  const size_t rest = arguments.find_first_not_of(L' ', folderEnd + 1);
-  arguments.erase(0, rest == std::wstring::npos ? arguments.size() : rest);
+  const wchar_t* user = arguments.c_str();
+  const wchar_t* folder = wcsstr(user, L" \"");
+  const wchar_t* folderEnd = folder ? wcschr(folder + 2, L'"') : nullptr;
+  if (!folderEnd || wcsncmp(user, L"S-", 2) != 0) return;
+  paths::TakeRemovedCopiesFolder(std::wstring(folder + 2, folderEnd), std::wstring(user, folder));
+  const wchar_t* rest = folderEnd + 1;
+  while (*rest == L' ') ++rest;
+  arguments.erase(0, static_cast<size_t>(rest - user));
 }
 
 void RunMessageLoop(MainWindow& window) {
@@ -114,17 +115,14 @@ std::wstring CommandText() {
 
 bool SendHandOff(HWND target, const std::wstring& text) {
   if (!target) return false;
-  std::optional<std::string> narrow = InCodePage(text);
-  std::string payload;
+  // Without a path the running instance only comes forward.
   COPYDATASTRUCT cds{kHandOffNoPath, 0, nullptr};
-  if (text.empty()) {
-    // Nothing to take: the running instance only comes forward.
-  } else if (narrow) {
-    payload = *narrow + '\0';
-    cds.dwData = kHandOffData;
-  } else {
-    payload.assign(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(wchar_t));
-    cds.dwData = kHandOffDataWide;
+  std::string payload;
+  if (!text.empty()) {
+    const std::optional<std::string> narrow = InCodePage(text);
+    cds.dwData = narrow ? kHandOffData : kHandOffDataWide;
+    payload = narrow ? *narrow : std::string(reinterpret_cast<const char*>(text.c_str()), text.size() * sizeof(wchar_t));
+    payload.append(narrow ? 1 : sizeof(wchar_t), '\0');
   }
   // Behind the path, where a receiver that reads up to the zero does not look.
   payload += handoff::ProofOf(target);

@@ -3,8 +3,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <memory>
-
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SingleInstance.h"
@@ -23,14 +21,17 @@ struct ElevatedStart {
   std::wstring program;
   std::wstring parameters;
   HANDLE process = nullptr;  // the new instance, once started
+  LONG users = 2;            // the thread and the one who asked
 
-  ~ElevatedStart() {
+  // The last of the two deletes it.
+  void Leave() {
+    if (InterlockedDecrement(&users) != 0) return;
     if (process) CloseHandle(process);
+    delete this;
   }
 
-  static DWORD WINAPI Run(void* shared) {
-    const std::unique_ptr<std::shared_ptr<ElevatedStart>> keep(static_cast<std::shared_ptr<ElevatedStart>*>(shared));
-    ElevatedStart& start = **keep;
+  static DWORD WINAPI Run(void* self) {
+    auto& start = *static_cast<ElevatedStart*>(self);
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOASYNC | SEE_MASK_NOCLOSEPROCESS;
@@ -40,6 +41,7 @@ struct ElevatedStart {
     info.lpParameters = start.parameters.c_str();
     info.nShow = SW_SHOWNORMAL;
     if (system_functions::ShellExecuteExW(&info)) start.process = info.hProcess;
+    start.Leave();
     return 0;
   }
 };
@@ -49,8 +51,8 @@ struct ElevatedStart {
 std::wstring SuccessorParameters(const std::wstring& headPath) {
   std::wstring parameters = single_instance::kSuccessorSwitch;
   const std::wstring user = paths::RemovedCopiesUser(), folder = paths::RemovedCopiesFolder();
-  if (!user.empty() && !folder.empty()) parameters += L" " + user + L" \"" + folder + L"\"";
-  if (!headPath.empty()) parameters += L" \"" + headPath + L"\"";
+  if (!user.empty() && !folder.empty()) parameters.append(L" ").append(user).append(L" \"").append(folder).append(L"\"");
+  if (!headPath.empty()) parameters.append(L" \"").append(headPath).append(L"\"");
   return parameters;
 }
 
@@ -110,25 +112,24 @@ void OfferRestart(const std::wstring& reason, const std::wstring& headPath) {
   MainView* view = ProgramView();
   // Giving way closes this window: heads still running past their limit are asked about first.
   if (view && !view->ReadyToGiveWay()) return;
-  auto start = std::make_shared<ElevatedStart>();
+  auto* start = new ElevatedStart;
   start->owner = GetActiveWindow();
   if (!start->owner || !IsWindowVisible(start->owner)) start->owner = view ? view->Handle() : nullptr;
   // The new instance shares the single-instance object until this one gives way: a start meanwhile
   // (during the consent prompt, too) hands its path to this one, which passes it on.
   start->program = paths::ProgramPath();
   start->parameters = SuccessorParameters(headPath);
-  auto* shared = new std::shared_ptr<ElevatedStart>(start);
-  const HANDLE thread = CreateThread(nullptr, 0, &ElevatedStart::Run, shared, 0, nullptr);
+  const HANDLE thread = CreateThread(nullptr, 0, &ElevatedStart::Run, start, 0, nullptr);
   if (!thread) {
-    delete shared;
+    delete start;
     return;
   }
   const bool answered = view ? view->WaitForConsent(thread) : WaitForSingleObject(thread, INFINITE) == WAIT_OBJECT_0;
   CloseHandle(thread);
-  // Closed meanwhile (a restart consented to later still comes), declined, or failed: this instance
+  // Closed meanwhile (a restart consented to later may still come), declined, or failed: this instance
   // stays the running one until a new one shows its window.
-  if (!answered || !start->process) return;
-  const HWND successor = WaitForWindowOf(start->process);
+  const HWND successor = answered && start->process ? WaitForWindowOf(start->process) : nullptr;
+  start->Leave();
   if (!successor) return;
   single_instance::Release();
   if (view) view->GiveWay(successor);

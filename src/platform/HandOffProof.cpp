@@ -2,7 +2,6 @@
 
 #include <ntsecapi.h>
 
-#include "platform/NumberText.h"
 #include "platform/ObjectSecurity.h"
 
 namespace handoff {
@@ -11,9 +10,11 @@ namespace {
 BYTE g_proof[kProofBytes] = {};
 bool g_published = false;
 
-std::wstring SectionName(DWORD processId) {
-  return L"Local\\VeskGameHeadInstaller.HandOff." + DecimalText(processId);
-}
+// The section of the process: "Local\VeskGameHeadInstaller.HandOff.<process id>".
+struct SectionName {
+  explicit SectionName(DWORD processId) { wsprintfW(text, L"Local\\VeskGameHeadInstaller.HandOff.%lu", processId); }
+  wchar_t text[64];
+};
 
 }  // namespace
 
@@ -21,7 +22,7 @@ void PublishProof() {
   if (g_published || !RtlGenRandom(g_proof, sizeof g_proof)) return;
   security::SessionObjectSecurity security(FILE_MAP_READ);
   const HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, security.Attributes(), PAGE_READWRITE, 0,
-                                            kProofBytes, SectionName(GetCurrentProcessId()).c_str());
+                                            kProofBytes, SectionName(GetCurrentProcessId()).text);
   // A section that was there before is not this process's: its content may be anyone's.
   if (!section || GetLastError() == ERROR_ALREADY_EXISTS) {
     if (section) CloseHandle(section);
@@ -39,15 +40,13 @@ void PublishProof() {
 
 std::string ProofOf(HWND window) {
   DWORD processId = 0;
-  if (!GetWindowThreadProcessId(window, &processId)) return {};
-  const HANDLE section = OpenFileMappingW(FILE_MAP_READ, FALSE, SectionName(processId).c_str());
-  if (!section) return {};
-  std::string proof;
-  if (const void* view = MapViewOfFile(section, FILE_MAP_READ, 0, 0, kProofBytes)) {
-    proof.assign(static_cast<const char*>(view), kProofBytes);
-    UnmapViewOfFile(view);
-  }
-  CloseHandle(section);
+  const HANDLE section = GetWindowThreadProcessId(window, &processId)
+                             ? OpenFileMappingW(FILE_MAP_READ, FALSE, SectionName(processId).text)
+                             : nullptr;
+  const void* view = section ? MapViewOfFile(section, FILE_MAP_READ, 0, 0, kProofBytes) : nullptr;
+  std::string proof(view ? static_cast<const char*>(view) : "", view ? kProofBytes : 0);
+  if (view) UnmapViewOfFile(view);
+  if (section) CloseHandle(section);
   return proof;
 }
 

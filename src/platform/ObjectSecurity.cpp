@@ -3,7 +3,6 @@
 #include <aclapi.h>
 #include <sddl.h>
 
-#include "platform/NumberText.h"
 
 namespace security {
 
@@ -13,14 +12,15 @@ SessionObjectSecurity::SessionObjectSecurity(DWORD othersAccess) {
   // Interactive users (IU) are every account with a process on this session's desktop, the creator's
   // and an administrator's that a restart was consented with; the Local\ namespace keeps other
   // sessions out. The medium label refuses low and untrusted processes even what IU allows.
-  const std::wstring dacl = L"D:P(A;;GA;;;" + user + L")(A;;0x" + HexText(othersAccess) + L";;;IU)";
-  for (const std::wstring& text : {dacl + L"S:(ML;;NWNRNX;;;ME)", dacl}) {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(text.c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
-      attributes_.lpSecurityDescriptor = descriptor;
-      return;
-    }
-  }
+  wchar_t text[256];
+  wsprintfW(text, L"D:P(A;;GA;;;%s)(A;;0x%lx;;;IU)S:(ML;;NWNRNX;;;ME)", user.c_str(), othersAccess);
+  auto make = [&] {
+    return ConvertStringSecurityDescriptorToSecurityDescriptorW(text, SDDL_REVISION_1, &attributes_.lpSecurityDescriptor,
+                                                                nullptr);
+  };
+  if (make()) return;
+  *wcsstr(text, L"S:") = L'\0';  // a system without integrity labels
+  make();
 }
 
 SessionObjectSecurity::~SessionObjectSecurity() {
@@ -46,26 +46,20 @@ std::wstring UserSid() {
 }
 
 DWORD OpenFolderTo(const std::wstring& folder, const std::wstring& userSid) {
-  PSID sid = nullptr;
-  if (!ConvertStringSidToSidW(userSid.c_str(), &sid)) return GetLastError();
-  PACL old = nullptr, updated = nullptr;
+  // An explicit entry beside those the folder inherits, which stay (the list is not protected).
+  wchar_t text[256];
+  if (userSid.size() > 200) return ERROR_INVALID_SID;
+  wsprintfW(text, L"D:(A;OICI;0x%lx;;;%s)", FILE_GENERIC_READ | FILE_GENERIC_WRITE | DELETE, userSid.c_str());
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  DWORD error = GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                      &old, nullptr, &descriptor);
-  EXPLICIT_ACCESSW access{};
-  access.grfAccessPermissions = FILE_GENERIC_READ | FILE_GENERIC_WRITE | DELETE;
-  access.grfAccessMode = GRANT_ACCESS;
-  access.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
-  access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
-  access.Trustee.TrusteeType = TRUSTEE_IS_USER;
-  access.Trustee.ptstrName = static_cast<wchar_t*>(sid);
-  if (error == ERROR_SUCCESS) error = SetEntriesInAclW(1, &access, old, &updated);
-  if (error == ERROR_SUCCESS)
-    error = SetNamedSecurityInfoW(const_cast<wchar_t*>(folder.c_str()), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                  nullptr, nullptr, updated, nullptr);
-  if (updated) LocalFree(updated);
-  if (descriptor) LocalFree(descriptor);
-  LocalFree(sid);
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(text, SDDL_REVISION_1, &descriptor, nullptr))
+    return GetLastError();
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+  const DWORD error = SetNamedSecurityInfoW(const_cast<wchar_t*>(folder.c_str()), SE_FILE_OBJECT,
+                                            DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                            nullptr, dacl, nullptr);
+  LocalFree(descriptor);
   return error;
 }
 

@@ -91,11 +91,9 @@ bool IsPlainFile(const std::wstring& pattern) {
 
 std::wstring RemovedCopiesFolder() {
   if (!g_handedFolder.empty()) return g_handedFolder;
-  const DWORD chars = GetEnvironmentVariableW(L"LOCALAPPDATA", nullptr, 0);
-  std::wstring folder(chars, L'\0');
-  if (chars == 0 || GetEnvironmentVariableW(L"LOCALAPPDATA", folder.data(), chars) + 1 != chars) return {};
-  folder.pop_back();
-  return folder + L"\\Vesk Installer\\Removed\\";
+  wchar_t local[MAX_PATH];
+  const DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH);
+  return n && n < MAX_PATH ? std::wstring(local, n) + L"\\Vesk Installer\\Removed\\" : std::wstring();
 }
 
 std::wstring RemovedCopiesUser() { return g_handedUser.empty() ? security::UserSid() : g_handedUser; }
@@ -106,12 +104,14 @@ unsigned long MakeRemovedCopiesFolder(std::wstring& folder) {
     folder = L"%LOCALAPPDATA%";
     return ERROR_ENVVAR_NOT_FOUND;
   }
-  const bool othersFolder = !g_handedUser.empty() && g_handedUser != security::UserSid();
-  // The program's folder, then the copies' folder in it.
-  const size_t programFolderEnd = folder.find_last_of(L'\\', folder.size() - 2);
-  for (const std::wstring& made : {folder.substr(0, programFolderEnd), folder}) {
+  // The program's folder, then the copies' folder in it; made for the user the restart handed over
+  // (another account's, maybe), opened to that user.
+  const wchar_t* levels[] = {L"\\Vesk Installer", L"\\Removed"};
+  std::wstring made = folder.substr(0, folder.size() - 24);
+  for (const wchar_t* level : levels) {
+    made += level;
     if (CreateDirectoryW(made.c_str(), nullptr)) {
-      if (othersFolder) security::OpenFolderTo(made, g_handedUser);
+      if (!g_handedUser.empty()) security::OpenFolderTo(made, g_handedUser);
     } else if (const DWORD error = GetLastError(); error != ERROR_ALREADY_EXISTS) {
       folder = made;
       return error;
@@ -121,7 +121,7 @@ unsigned long MakeRemovedCopiesFolder(std::wstring& folder) {
 }
 
 void TakeRemovedCopiesFolder(const std::wstring& folder, const std::wstring& userSid) {
-  if (folder.empty() || folder.back() != L'\\' || userSid.empty()) return;
+  if (!folder.ends_with(L"\\Vesk Installer\\Removed\\") || userSid.empty()) return;
   g_handedFolder = folder;
   g_handedUser = userSid;
 }

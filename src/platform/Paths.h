@@ -39,10 +39,11 @@ bool IsPlainFile(const std::wstring& pattern);
 std::wstring RemovedCopiesFolder();
 // The account whose folder that is (S-1-5-...).
 std::wstring RemovedCopiesUser();
-// The folder made when missing; one made for another account's user is opened to that user, with what
-// is written in it later. ERROR_SUCCESS, or the error that stopped it (folder then says where).
+// The folder made when missing; one made for the user a restart handed over is opened to that user,
+// with what is written in it later. ERROR_SUCCESS, or the error that stopped it (folder then says where).
 unsigned long MakeRemovedCopiesFolder(std::wstring& folder);
-// The folder and account handed over by the instance that restarted this one.
+// The folder (one that ends in \Vesk Installer\Removed\) and account handed over by the instance
+// that restarted this one.
 void TakeRemovedCopiesFolder(const std::wstring& folder, const std::wstring& userSid);
 
 }  // namespace paths

@@ -12,16 +12,12 @@ constexpr wchar_t kInstanceName[] = L"Local\\VeskGameHeadInstaller.Instance";
 constexpr DWORD kOthersAccess = SYNCHRONIZE | MUTANT_QUERY_STATE;
 HANDLE g_instance = nullptr;
 
-HANDLE Create() {
-  security::SessionObjectSecurity security(kOthersAccess);
-  return CreateMutexW(security.Attributes(), FALSE, kInstanceName);
-}
-
 }  // namespace
 
 bool Claim() {
   if (g_instance) return true;
-  g_instance = Create();
+  security::SessionObjectSecurity security(kOthersAccess);
+  g_instance = CreateMutexW(security.Attributes(), FALSE, kInstanceName);
   if (!g_instance) return GetLastError() != ERROR_ACCESS_DENIED;
   if (GetLastError() != ERROR_ALREADY_EXISTS) return true;
   CloseHandle(g_instance);
@@ -33,7 +29,7 @@ void Join() {
   if (g_instance) return;
   // The first instance's object, made by its account: this one may only hold it open.
   g_instance = OpenMutexW(SYNCHRONIZE, FALSE, kInstanceName);
-  if (!g_instance) g_instance = Create();  // the first has gone meanwhile
+  if (!g_instance) Claim();  // the first has gone meanwhile
 }
 
 void Release() {
