@@ -1,6 +1,5 @@
-// The main window: creation, load and unload, message routing, the refresh timer and hand-offs.
+// The main window: creation, load and unload, message routing and the refresh timer.
 #include "app/MainWindow.h"
-#include "platform/GamesChangedNotice.h"
 
 #include <windowsx.h>
 
@@ -21,8 +20,6 @@
 
 namespace {
 
-// Posted when the program restarted elevated has its window: this one closes at once.
-constexpr UINT kGiveWayMessage = WM_APP + 0x20;
 constexpr int kClientWidthTwips = 6405;
 constexpr int kClientHeightTwips = 5355;
 
@@ -69,7 +66,7 @@ MainWindow::~MainWindow() {
 
 // ---------------------------------------------------------------- creation, load and unload
 
-void MainWindow::Show(const std::wstring& command) {
+void MainWindow::Show(const std::wstring& command, bool successor) {
   if (hwnd_) {
     ShowWindow(hwnd_, SW_SHOW);
     return;
@@ -101,7 +98,7 @@ void MainWindow::Show(const std::wstring& command) {
   SetProgramWindow(hwnd_);
   SetProgramView(this);
   CreateControls();
-  OnLoad();
+  OnLoad(successor);
   if (hwnd_) ShowWindow(hwnd_, SW_SHOW);
   ready_ = true;
   // The command first, then what was handed over meanwhile: the latest path is the one in the box.
@@ -146,10 +143,10 @@ void MainWindow::CreateControls() {
   SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
 }
 
-void MainWindow::OnLoad() {
+void MainWindow::OnLoad(bool successor) {
   RemoveStaleVerbKeys();
   std::wstring exePath = paths::ProgramPath();
-  if (!association::IsOcxAssociated(exePath) && !settings::AssociationQuestionSilenced())
+  if (!successor && !association::IsOcxAssociated(exePath) && !settings::AssociationQuestionSilenced())
     associate_prompt::ShowModal();
   ReloadGamesList();
 }
@@ -169,91 +166,6 @@ void MainWindow::Unload() {
   if (skin_) DeleteObject(skin_);
   skin_ = nullptr;
   unloading_ = false;
-}
-
-// ---------------------------------------------------------------- head paths and hand-offs
-
-void MainWindow::ReceiveHeadPath(const std::wstring& path) {
-  std::wstring longPath;
-  try {
-    longPath = paths::HeadPathOf(path);
-    SetHeadFileText(longPath);
-  } catch (...) {
-    // A fault ends the operation without a word.
-  }
-  startup::NotifyHeadPath(longPath);
-}
-
-void MainWindow::ReceiveHandOff(const std::optional<std::wstring>& path) {
-  if (successor_) {
-    startup::SendHandOff(successor_, path.value_or(L""));
-    return;
-  }
-  ComeForward();
-  if (!path) return;
-  if (TakesHandOffs())
-    ReceiveHeadPath(*path);
-  else
-    pendingHandOffs_.push_back(*path);
-}
-
-bool MainWindow::TakesHandOffs() const {
-  // A modal box or dialog of the window's disables it while it is open.
-  return ready_ && !waiting_ && hwnd_ && IsWindowEnabled(hwnd_);
-}
-
-namespace {
-
-BOOL CALLBACK FindOtherVisible(HWND hwnd, LPARAM found) {
-  auto& window = *reinterpret_cast<HWND*>(found);
-  if (hwnd == window || !IsWindowVisible(hwnd)) return TRUE;
-  window = hwnd;
-  return FALSE;
-}
-
-}  // namespace
-
-void MainWindow::ComeForward() {
-  if (!hwnd_) return;
-  HWND front = hwnd_;
-  if (ready_) {
-    if (IsIconic(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
-    SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    front = GetLastActivePopup(hwnd_);  // a box or dialog the window waits for, else the window
-  } else {
-    // Still loading, the start-up question open: the question comes forward, the window stays hidden.
-    EnumThreadWindows(GetCurrentThreadId(), &FindOtherVisible, reinterpret_cast<LPARAM>(&front));
-    if (front == hwnd_) return;
-  }
-  SetForegroundWindow(front);
-}
-
-void MainWindow::RunDeferred() {
-  if (waiting_ || !hwnd_) return;
-  if (closeRequested_) {
-    closeRequested_ = false;
-    Close();
-    return;
-  }
-  if (!TakesHandOffs()) return;
-  const std::vector<std::wstring> paths = std::move(pendingHandOffs_);
-  pendingHandOffs_.clear();
-  for (const std::wstring& path : paths) ReceiveHeadPath(path);
-}
-
-void MainWindow::Close() {
-  if (waiting_) {
-    closeRequested_ = true;  // once the head has ended
-    return;
-  }
-  if (registrar_.EndLateWorkers(L"close")) Unload();
-}
-
-void MainWindow::GiveWay(HWND successor) {
-  successor_ = successor;
-  for (const std::wstring& path : pendingHandOffs_) startup::SendHandOff(successor, path);
-  pendingHandOffs_.clear();
-  if (hwnd_) PostMessageW(hwnd_, kGiveWayMessage, 0, 0);
 }
 
 // ---------------------------------------------------------------- message routing
@@ -290,8 +202,7 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       Unload();
       return 0;
     case WM_COPYDATA:
-      if (IsGamesChangedNotice(lParam)) RequestListRefresh();
-      if (startup::IsHandOff(lParam)) ReceiveHandOff(startup::HandOffPath(lParam));
+      OnCopyData(lParam);
       return 0;  // another program's data is not ours to take
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));

@@ -26,9 +26,12 @@ class MainWindow final : public MainView {
   static constexpr wchar_t kCaption[] = L"Vesk Game/Head Installer";
 
   // Creates the window and its controls, runs the load sequence, shows the window and takes the
-  // start's command (a path, or nothing), unless a hand-off came in the meantime.
-  void Show(const std::wstring& command = L"");
-  // The user closes the window: a head still running past the time limit is ended only on Yes.
+  // start's command (a path, or nothing), unless a hand-off came in the meantime. A successor (the
+  // program restarted as administrator) does not ask the start-up question again: the instance it
+  // takes over from has.
+  void Show(const std::wstring& command = L"", bool successor = false);
+  // The user closes the window: a head still running past the time limit is ended only on Yes; while
+  // the system asks for consent to a restart as administrator, the window closes only on Yes.
   void Close();
   // Runs the unload sequence and destroys the window.
   void Unload();
@@ -64,11 +67,16 @@ class MainWindow final : public MainView {
   std::wstring SelectedGame() const override;
   void RequestListRefresh() override;
   bool WaitAnswering(const std::vector<HANDLE>& objects, DWORD limitMs) override;
+  bool WaitForConsent(HANDLE request) override;
+  bool ReadyToGiveWay() override;
   void SetBusyPointer(bool busy) override;
   void GiveWay(HWND successor) override;
   HWND Handle() const override { return hwnd_; }
 
  private:
+  // Posted when the program restarted elevated has its window: this one closes at once.
+  static constexpr UINT kGiveWayMessage = WM_APP + 0x20;
+
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   // Procedure of the list and the head file box: the window sees their messages, then (or instead)
   // the control's own procedure, kept in the control's user data.
@@ -89,7 +97,12 @@ class MainWindow final : public MainView {
                           const wchar_t* text = L"");
   // The panel's font, unlimited text and narrow margins, for the panel as made and as made anew.
   void PreparePanel();
-  void OnLoad();
+  void OnLoad(bool successor);
+  // WM_COPYDATA: a hand-off is taken when this thread sent it or it carries the proof, else refused
+  // with a line in the panel.
+  void OnCopyData(LPARAM copyData);
+  // WaitAnswering; movable: the window can be moved, minimised and closed meanwhile.
+  bool Wait(const HANDLE* objects, DWORD count, DWORD limitMs, bool movable);
   // Checks the head file box's text (at once when set, after a pause when typed), waiting up to
   // waitMs for what the check finds; what comes later shows when it comes.
   void OnHeadFileChanged(DWORD waitMs = 0);
@@ -141,6 +154,8 @@ class MainWindow final : public MainView {
   bool ready_ = false;    // loaded: hand-offs are taken at once
   bool waiting_ = false;  // inside WaitAnswering
   bool closeRequested_ = false;
+  bool consentAsked_ = false;  // inside WaitForConsent
+  bool stopWaiting_ = false;   // the user closed during it
   bool typingPause_ = false;       // typed text waits for a pause before it is checked
   HeadFileProbe probe_;
   unsigned panelWrites_ = 0;       // every write of the panel counts

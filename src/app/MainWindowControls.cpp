@@ -15,13 +15,6 @@ namespace {
 constexpr COLORREF kGreen = RGB(0, 255, 0);
 constexpr COLORREF kYellow = RGB(255, 255, 0);
 
-// Keys, mouse buttons and moves, on the client area or the frame.
-bool IsUserInput(UINT msg) {
-  return (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) || (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) ||
-         (msg >= WM_NCMOUSEMOVE && msg <= WM_NCXBUTTONDBLCLK) || msg == WM_NCMOUSEHOVER || msg == WM_NCMOUSELEAVE ||
-         msg == WM_MOUSEHOVER || msg == WM_MOUSELEAVE;
-}
-
 std::wstring WindowText(HWND hwnd) {
   const int n = GetWindowTextLengthW(hwnd);
   std::wstring text(static_cast<size_t>(n) + 1, L'\0');
@@ -258,40 +251,4 @@ void MainWindow::DrawHeadFileBoxFrame() {
 void MainWindow::SetBusyPointer(bool busy) {
   busyPointer_ = busy;
   SetCursor(LoadCursor(nullptr, busy ? IDC_WAIT : IDC_ARROW));
-}
-
-bool MainWindow::WaitAnswering(const std::vector<HANDLE>& objects, DWORD limitMs) {
-  waiting_ = true;
-  const ULONGLONG deadline = GetTickCount64() + limitMs;
-  bool signalled = false;
-  std::optional<WPARAM> quit;
-  for (;;) {
-    const ULONGLONG now = GetTickCount64();
-    const DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
-    const auto count = static_cast<DWORD>(objects.size());
-    const DWORD woke = MsgWaitForMultipleObjectsEx(count, objects.data(), left, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (woke < WAIT_OBJECT_0 + count) {
-      signalled = true;
-      break;
-    }
-    if (woke != WAIT_OBJECT_0 + count) break;  // the time is up, or the wait failed
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        quit = msg.wParam;
-        continue;
-      }
-      if (IsUserInput(msg.message)) continue;
-      if (msg.message == WM_DROPFILES) {
-        system_functions::DragFinish(reinterpret_cast<HDROP>(msg.wParam));
-        continue;
-      }
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
-  waiting_ = false;
-  if (quit) PostQuitMessage(static_cast<int>(*quit));
-  if (hwnd_ && (closeRequested_ || !pendingHandOffs_.empty())) PostMessageW(hwnd_, kRunDeferredMessage, 0, 0);
-  return signalled;
 }

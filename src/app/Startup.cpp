@@ -5,6 +5,7 @@
 
 #include "app/MainWindow.h"
 #include "platform/AnsiText.h"
+#include "platform/HandOffProof.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SingleInstance.h"
@@ -72,6 +73,19 @@ bool TakeSwitch(std::wstring& arguments, const std::wstring& word) {
   return true;
 }
 
+// What follows the successor switch: the user's account and the folder for the copies of removed keys,
+// as the instance that restarted this one works with them (S-1-5-21-... "C:\...\Removed\").
+void TakeSuccessorArguments(std::wstring& arguments) {
+  const wchar_t* user = arguments.c_str();
+  const wchar_t* folder = wcsstr(user, L" \"");
+  const wchar_t* folderEnd = folder ? wcschr(folder + 2, L'"') : nullptr;
+  if (!folderEnd || wcsncmp(user, L"S-", 2) != 0) return;
+  paths::TakeRemovedCopiesFolder(std::wstring(folder + 2, folderEnd), std::wstring(user, folder));
+  const wchar_t* rest = folderEnd + 1;
+  while (*rest == L' ') ++rest;
+  arguments.erase(0, static_cast<size_t>(rest - user));
+}
+
 void RunMessageLoop(MainWindow& window) {
   MSG msg;
   while (window.Loaded() && GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -101,21 +115,19 @@ std::wstring CommandText() {
 
 bool SendHandOff(HWND target, const std::wstring& text) {
   if (!target) return false;
-  std::optional<std::string> narrow = InCodePage(text);
-  std::wstring wide = text;
+  // Without a path the running instance only comes forward.
   COPYDATASTRUCT cds{kHandOffNoPath, 0, nullptr};
-  if (text.empty()) {
-    // Nothing to take: the running instance only comes forward.
-  } else if (narrow) {
-    narrow->push_back('\0');
-    cds.dwData = kHandOffData;
-    cds.cbData = static_cast<DWORD>(narrow->size());
-    cds.lpData = narrow->data();
-  } else {
-    cds.dwData = kHandOffDataWide;
-    cds.cbData = static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t));
-    cds.lpData = wide.data();
+  std::string payload;
+  if (!text.empty()) {
+    const std::optional<std::string> narrow = InCodePage(text);
+    cds.dwData = narrow ? kHandOffData : kHandOffDataWide;
+    payload = narrow ? *narrow : std::string(reinterpret_cast<const char*>(text.c_str()), text.size() * sizeof(wchar_t));
+    payload.append(narrow ? 1 : sizeof(wchar_t), '\0');
   }
+  // Behind the path, where a receiver that reads up to the zero does not look.
+  payload += handoff::ProofOf(target);
+  cds.cbData = static_cast<DWORD>(payload.size());
+  cds.lpData = payload.data();
   DWORD_PTR result = 0;
   return SendMessageTimeoutW(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, kHandOffWaitMs,
                              &result) != 0;
@@ -127,12 +139,21 @@ bool IsHandOff(LPARAM copyData) {
   return kind == kHandOffData || kind == kHandOffDataWide || kind == kHandOffNoPath;
 }
 
-std::optional<std::wstring> HandOffPath(LPARAM copyData) {
+bool CarriesProof(LPARAM copyData) {
+  if (!IsHandOff(copyData)) return false;
+  const auto& cds = *reinterpret_cast<const COPYDATASTRUCT*>(copyData);
+  if (!cds.lpData || cds.cbData < handoff::kProofBytes) return false;
+  const char* end = static_cast<const char*>(cds.lpData) + cds.cbData;
+  return handoff::IsOwnProof(end - handoff::kProofBytes, handoff::kProofBytes);
+}
+
+std::optional<std::wstring> HandOffPath(LPARAM copyData, bool proven) {
   // The platform's own record: its size differs between 32-bit and 64-bit processes.
   COPYDATASTRUCT cds{};
   if (copyData) cds = *reinterpret_cast<const COPYDATASTRUCT*>(copyData);
   if (cds.dwData != kHandOffData && cds.dwData != kHandOffDataWide) return std::nullopt;
   if (!cds.lpData) cds.cbData = 0;
+  if (proven) cds.cbData -= static_cast<DWORD>(handoff::kProofBytes);
   std::wstring text;
   if (cds.dwData == kHandOffData) {
     std::vector<char> buffer(static_cast<size_t>(cds.cbData) + 1, '\0');
@@ -151,6 +172,7 @@ int Run() {
   DeleteLogFile();
   std::wstring arguments = CommandText();
   const bool successor = TakeSwitch(arguments, single_instance::kSuccessorSwitch);
+  if (successor) TakeSuccessorArguments(arguments);
   std::wstring command = TrimQuotes(arguments);
   // A relative path names a file from here: the running instance (and later this one) stands elsewhere.
   if (!command.empty()) command = paths::FullPath(command);
@@ -164,8 +186,9 @@ int Run() {
     HandOver(running ? running : WaitForMainWindow(), command);
     return 0;
   }
+  handoff::PublishProof();
   MainWindow window;
-  window.Show(command);
+  window.Show(command, successor);
   RunMessageLoop(window);
   return 0;
 }

@@ -28,14 +28,18 @@ void DeleteLogFile(const char* path = kLogFile);
 
 // Sends text to a running instance's main window as the hand-off message; waits a bounded time
 // for it to be handled. The code page form when the text fits the code page, else UTF-16; an empty
-// text as the message without a path. False when the window did not answer in time.
+// text as the message without a path; the proof of the window's process behind it. False when the
+// window did not answer in time.
 bool SendHandOff(HWND target, const std::wstring& text);
 
 // Whether a WM_COPYDATA message (its lParam) is a hand-off, with a path or without.
 bool IsHandOff(LPARAM copyData);
-// The path carried by a hand-off message: the text before the first zero; nothing when the message
-// carries no path or is no hand-off.
-std::optional<std::wstring> HandOffPath(LPARAM copyData);
+// Whether a hand-off ends with this instance's proof (see HandOffProof.h): a process that may hand
+// over sent it.
+bool CarriesProof(LPARAM copyData);
+// The path carried by a hand-off message (proven: without the proof at its end): the text before the
+// first zero; nothing when the message carries no path or is no hand-off.
+std::optional<std::wstring> HandOffPath(LPARAM copyData, bool proven);
 
 // Who is told of every path the main window takes from the command line or a hand-off (none
 // unless set).

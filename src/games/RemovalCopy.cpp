@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "games/LiveRegistry.h"
+#include "platform/Paths.h"
 #include "platform/RegistryKey.h"
 #include "platform/SystemText.h"
 
@@ -93,23 +94,6 @@ LSTATUS ReadPlacedTree(const PlacedKey& key, std::vector<RegFile::Key>& tree, st
   return open.IsOpen() ? ReadTree(open, key.name, tree, failedAt) : open.Status();
 }
 
-// %LOCALAPPDATA%\Vesk Installer\Removed\, made when missing.
-DWORD MakeFolder(std::wstring& folder) {
-  const DWORD chars = GetEnvironmentVariableW(L"LOCALAPPDATA", nullptr, 0);
-  folder.assign(chars, L'\0');
-  if (chars == 0 || GetEnvironmentVariableW(L"LOCALAPPDATA", folder.data(), chars) + 1 != chars) {
-    folder = L"%LOCALAPPDATA%";
-    return ERROR_ENVVAR_NOT_FOUND;
-  }
-  folder.pop_back();
-  for (const wchar_t* sub : {L"\\Vesk Installer", L"\\Removed"}) {
-    folder += sub;
-    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return GetLastError();
-  }
-  folder += L'\\';
-  return ERROR_SUCCESS;
-}
-
 // Writes text, after a byte order mark, into a new file; a file that could not be written whole
 // goes again.
 DWORD WriteNewFile(const std::wstring& path, const std::wstring& text) {
@@ -160,7 +144,7 @@ SavedCopy SaveCopy(const std::wstring& stem, std::vector<PlacedKey>& keys) {
   const std::optional<std::wstring> text = RegFile::Text(all);
   if (!text) return {L"", L"A key or value name holds a line break, which a .reg file cannot carry.", false};
   std::wstring folder;
-  if (const DWORD error = MakeFolder(folder)) return Failed(folder, error);
+  if (const DWORD error = paths::MakeRemovedCopiesFolder(folder)) return Failed(folder, error);
   SYSTEMTIME now;
   GetLocalTime(&now);
   const RegFile::Stamp stamp{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};

@@ -11,9 +11,11 @@ namespace elevation {
 bool IsElevated();
 
 // Tells the user why (reason) and, unless the program already runs elevated, asks "Restart as
-// administrator?". On Yes it starts the program elevated with headPath, the window answering while
-// the system asks for consent; once the new instance's window is there, this one gives way to it.
-// Nothing changes when the user says No, declines the elevation or the new instance does not start.
+// administrator?". On Yes it asks about heads still running past their limit as Close does, then
+// starts the program elevated with headPath and the user's folder for copies of removals, the
+// consent prompt over the window the user acted in, which can be moved and closed meanwhile; once
+// the new instance's window shows, this one gives way to it. Nothing changes when the user says No,
+// declines the elevation, or the new instance does not start or never shows its window.
 void OfferRestart(const std::wstring& reason, const std::wstring& headPath);
 
 }  // namespace elevation

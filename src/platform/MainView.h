@@ -29,6 +29,13 @@ class MainView {
   // dropped, and a close asked for meanwhile is carried out afterwards. True when one of them
   // was signalled in time.
   virtual bool WaitAnswering(const std::vector<HANDLE>& objects, DWORD limitMs) = 0;
+  // Waits for the request (a thread) that asks the system's consent to a restart as administrator,
+  // as WaitAnswering does, except that the window can be moved, minimised and closed meanwhile (Close
+  // asks first). False when the user closed the window instead.
+  virtual bool WaitForConsent(HANDLE request) = 0;
+  // Asks about heads still running past the time limit as Close does, ending those the user lets
+  // end; false once the user lets one run on (the window then must not give way).
+  virtual bool ReadyToGiveWay() = 0;
   // Program-wide mouse pointer: busy hourglass or the default arrow.
   virtual void SetBusyPointer(bool busy) = 0;
   // The program restarted elevated has its window: hand-offs that wait, and any that come later, go

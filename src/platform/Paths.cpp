@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/ObjectSecurity.h"
 #include "platform/PathRules.h"
 
 namespace paths {
@@ -38,6 +39,9 @@ std::wstring NeutralFolder() {
 }
 
 namespace {
+
+std::wstring g_handedFolder;  // from the instance that restarted this one, with its user
+std::wstring g_handedUser;
 
 std::wstring ModulePath() {
   std::wstring path(MAX_PATH, L'\0');
@@ -83,6 +87,43 @@ bool IsPlainFile(const std::wstring& pattern) {
   } while (!match && FindNextFileW(search, &found));
   FindClose(search);
   return match;
+}
+
+std::wstring RemovedCopiesFolder() {
+  if (!g_handedFolder.empty()) return g_handedFolder;
+  wchar_t local[MAX_PATH];
+  const DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH);
+  return n && n < MAX_PATH ? std::wstring(local, n) + L"\\Vesk Installer\\Removed\\" : std::wstring();
+}
+
+std::wstring RemovedCopiesUser() { return g_handedUser.empty() ? security::UserSid() : g_handedUser; }
+
+unsigned long MakeRemovedCopiesFolder(std::wstring& folder) {
+  folder = RemovedCopiesFolder();
+  if (folder.empty()) {
+    folder = L"%LOCALAPPDATA%";
+    return ERROR_ENVVAR_NOT_FOUND;
+  }
+  // The program's folder, then the copies' folder in it; made for the user the restart handed over
+  // (another account's, maybe), opened to that user.
+  const wchar_t* levels[] = {L"\\Vesk Installer", L"\\Removed"};
+  std::wstring made = folder.substr(0, folder.size() - 24);
+  for (const wchar_t* level : levels) {
+    made += level;
+    if (CreateDirectoryW(made.c_str(), nullptr)) {
+      if (!g_handedUser.empty()) security::OpenFolderTo(made, g_handedUser);
+    } else if (const DWORD error = GetLastError(); error != ERROR_ALREADY_EXISTS) {
+      folder = made;
+      return error;
+    }
+  }
+  return ERROR_SUCCESS;
+}
+
+void TakeRemovedCopiesFolder(const std::wstring& folder, const std::wstring& userSid) {
+  if (!folder.ends_with(L"\\Vesk Installer\\Removed\\") || userSid.empty()) return;
+  g_handedFolder = folder;
+  g_handedUser = userSid;
 }
 
 }  // namespace paths

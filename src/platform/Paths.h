@@ -33,4 +33,17 @@ inline std::wstring ProgramPath() { return ProgramFolder() + ProgramName() + L".
 // is found by its attributes.
 bool IsPlainFile(const std::wstring& pattern);
 
+// The folder for the .reg copies of removed keys, ending with a backslash: %LOCALAPPDATA%\Vesk
+// Installer\Removed\ of the user the program works for. An instance restarted as administrator, maybe
+// under another account, uses the folder of the instance that restarted it (TakeRemovedCopiesFolder).
+std::wstring RemovedCopiesFolder();
+// The account whose folder that is (S-1-5-...).
+std::wstring RemovedCopiesUser();
+// The folder made when missing; one made for the user a restart handed over is opened to that user,
+// with what is written in it later. ERROR_SUCCESS, or the error that stopped it (folder then says where).
+unsigned long MakeRemovedCopiesFolder(std::wstring& folder);
+// The folder (one that ends in \Vesk Installer\Removed\) and account handed over by the instance
+// that restarted this one.
+void TakeRemovedCopiesFolder(const std::wstring& folder, const std::wstring& userSid);
+
 }  // namespace paths

@@ -2,17 +2,22 @@
 
 #include <windows.h>
 
+#include "platform/ObjectSecurity.h"
+
 namespace single_instance {
 namespace {
 
 constexpr wchar_t kInstanceName[] = L"Local\\VeskGameHeadInstaller.Instance";
+// What every other account of the session may do with it: hold it open and wait on it.
+constexpr DWORD kOthersAccess = SYNCHRONIZE | MUTANT_QUERY_STATE;
 HANDLE g_instance = nullptr;
 
 }  // namespace
 
 bool Claim() {
   if (g_instance) return true;
-  g_instance = CreateMutexW(nullptr, FALSE, kInstanceName);
+  security::SessionObjectSecurity security(kOthersAccess);
+  g_instance = CreateMutexW(security.Attributes(), FALSE, kInstanceName);
   if (!g_instance) return GetLastError() != ERROR_ACCESS_DENIED;
   if (GetLastError() != ERROR_ALREADY_EXISTS) return true;
   CloseHandle(g_instance);
@@ -21,7 +26,10 @@ bool Claim() {
 }
 
 void Join() {
-  if (!g_instance) g_instance = CreateMutexW(nullptr, FALSE, kInstanceName);
+  if (g_instance) return;
+  // The first instance's object, made by its account: this one may only hold it open.
+  g_instance = OpenMutexW(SYNCHRONIZE, FALSE, kInstanceName);
+  if (!g_instance) Claim();  // the first has gone meanwhile
 }
 
 void Release() {

@@ -1,6 +1,8 @@
 #pragma once
-// The single-instance object: a named object that exists while the running instance lives.
-
+// The single-instance object: a named object that exists while the running instance lives. Every
+// process of the user's session and desktop of at least medium integrity may open it (an instance
+// restarted as administrator under another account, too), but only its maker's account may take it
+// up anew.
 namespace single_instance {
 
 // The switch with which a running instance starts its successor (the same program elevated): the
@@ -15,7 +17,7 @@ bool Claim();
 // Takes up being the running instance beside the one that started this one as its successor.
 void Join();
 
-// Gives up being the running instance (once a successor has started).
+// Gives up being the running instance (once a successor has shown its window).
 void Release();
 
 }  // namespace single_instance
