@@ -1,121 +1,16 @@
+// The window's side of a worker process: starting it, handing it its command, reading its outcome.
 #include "registration/EntryWorker.h"
 
 #include <algorithm>
-#include <cwchar>
 
-#include <ole2.h>
-
-#include "platform/Paths.h"
 #include "platform/NumberText.h"
-#include "platform/TrimQuotes.h"
-#include "platform/SystemFunctions.h"
+#include "platform/Paths.h"
 #include "platform/SystemText.h"
 #include "registration/DllSearch.h"
-#include "registration/HeadCheck.h"
-#include "registration/ExportWorker.h"
+#include "registration/WorkerChannel.h"
 
 namespace registration {
-
 namespace {
-
-// The switch that makes the executable a worker, followed by five handles it inherits, in hex:
-//   <program> /vesk-entry-worker <channel> <go> <done> <ready> <installer process>
-constexpr wchar_t kWorkerSwitch[] = L"/vesk-entry-worker";
-constexpr size_t kMaxPath = 32768;
-constexpr size_t kCheckChars = 16384;
-constexpr ULONGLONG kCheckLimitMs = 3000;
-
-// What the two processes share: the command the window writes before it signals go (letter: r
-// register, u unregister, ? a letter that names no entry point), and what the worker reports.
-struct Channel {
-  wchar_t letter;
-  wchar_t path[kMaxPath];
-  volatile LONG stage;
-  DWORD loadError;
-  DWORD status;
-  // The check after a successful entry point: its lines, each ended by '\n', and whether it failed.
-  LONG checkFailed;
-  wchar_t checkLines[kCheckChars];
-  ExportOrder exportOrder;  // an export: a registration caught in scratch keys
-};
-using Report = Channel;
-
-void SetStage(Report& report, WorkerStage stage) { InterlockedExchange(&report.stage, static_cast<LONG>(stage)); }
-
-// ---------------------------------------------------------------- the worker's side
-
-// A head that ends in an unhandled exception ends the worker at once with the exception's code,
-// without the system's crash report or debugger.
-LONG WINAPI EndOnUnhandledException(EXCEPTION_POINTERS* info) {
-  TerminateProcess(GetCurrentProcess(), info->ExceptionRecord->ExceptionCode);
-  return EXCEPTION_EXECUTE_HANDLER;
-}
-
-
-using EntryPoint = HRESULT(STDAPICALLTYPE*)();
-
-// The check's lines into the report, as many whole lines as fit.
-void WriteCheck(Report& report, const CheckReport& check) {
-  std::wstring text;
-  for (const std::wstring& line : check.lines) {
-    if (text.size() + line.size() + 1 >= kCheckChars) break;
-    text += line + L'\n';
-  }
-  text.copy(report.checkLines, kCheckChars - 1);
-  report.checkLines[text.size()] = L'\0';
-  report.checkFailed = check.failed;
-}
-
-// Runs the entry point; returns with the head released and the outcome in the report, and whether
-// OLE is left to uninitialise. The window waits only until then: what the process does on its
-// way out is not the head's business.
-bool RunEntryPoint(wchar_t letter, Report& report, const wchar_t* path) {
-  HMODULE head = LoadHead(path);
-  if (!head) {
-    report.loadError = GetLastError();
-    SetStage(report, WorkerStage::kLoadFailed);
-    return false;
-  }
-  SetStage(report, WorkerStage::kLoaded);
-  const char* name = letter == L'r' ? "DllRegisterServer" : letter == L'u' ? "DllUnregisterServer" : nullptr;
-  if (!name) {
-    FreeLibrary(head);
-    SetStage(report, WorkerStage::kUnknownLetter);
-    return false;
-  }
-  // Through the generic function pointer type: the entry point's own type differs from FARPROC.
-  const auto entry = reinterpret_cast<EntryPoint>(reinterpret_cast<void (*)()>(GetProcAddress(head, name)));
-  if (!entry) {
-    FreeLibrary(head);
-    SetStage(report, WorkerStage::kNoEntryPoint);
-    return false;
-  }
-  // Controls that use COM while they register fail without it.
-  const HRESULT ole = system_functions::OleInitialize();
-  if (FAILED(ole)) {
-    FreeLibrary(head);
-    report.loadError = static_cast<DWORD>(ole);
-    SetStage(report, WorkerStage::kOleFailed);
-    return false;
-  }
-  // An export: the head is loaded and OLE ready with the real registry, the entry point runs against the scratch keys.
-  const bool exporting = report.exportOrder.scratch[0] != L'\0';
-  if (exporting && (report.exportOrder.error = PointRootsAtScratch(report.exportOrder.scratch))) {
-    FreeLibrary(head);
-    return true;
-  }
-  // The check shares the head's time limit: it looks at the list for at most a third of it each time.
-  const auto deadline = [] { return GetTickCount64() + kCheckLimitMs; };
-  const std::vector<ServedEntry> before = letter == L'u' ? EntriesServedBy(path, deadline()) : std::vector<ServedEntry>{};
-  SetStage(report, WorkerStage::kEntryRunning);
-  report.status = static_cast<DWORD>(entry());
-  SetStage(report, WorkerStage::kReturned);
-  if (IsSuccessStatus(report.status) && !exporting) WriteCheck(report, letter == L'u' ? CheckUnregistered(before) : CheckRegistered(path, deadline()));
-  FreeLibrary(head);
-  return true;
-}
-
-// ---------------------------------------------------------------- the window's side
 
 Bitness OwnBitness() { return sizeof(void*) == 8 ? Bitness::k64 : Bitness::k32; }
 
@@ -142,31 +37,6 @@ std::wstring OwnPath() {
 
 }  // namespace
 
-std::optional<int> RunEntryWorkerIfAsked() {
-  const wchar_t* args = SkipProgramPath(GetCommandLineW());
-  const size_t switchLength = std::wcslen(kWorkerSwitch);
-  if (std::wcsncmp(args, kWorkerSwitch, switchLength) != 0) return std::nullopt;
-  // No box of the system's for a missing drive, a missing DLL or a crash: the window reports.
-  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-  SetUnhandledExceptionFilter(&EndOnUnhandledException);
-  HANDLE handles[5] = {};  // channel, go, done, ready, installer
-  wchar_t* at = const_cast<wchar_t*>(args + switchLength);
-  for (HANDLE& handle : handles) {
-    if (*at != L' ') return 2;
-    handle = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(std::wcstoull(at + 1, &at, 16)));
-  }
-  auto* channel = static_cast<Channel*>(MapViewOfFile(handles[0], FILE_MAP_WRITE, 0, 0, sizeof(Channel)));
-  if (!channel) return 2;
-  SetEvent(handles[3]);
-  // Parked until the window hands over a head; an installer that goes first takes the worker along.
-  const HANDLE goOrGone[] = {handles[1], handles[4]};
-  if (WaitForMultipleObjects(2, goOrGone, FALSE, INFINITE) != WAIT_OBJECT_0) return 0;
-  channel->path[kMaxPath - 1] = L'\0';
-  const bool oleInitialised = RunEntryPoint(channel->letter, *channel, channel->path);
-  SetEvent(handles[2]);
-  if (oleInitialised) system_functions::OleUninitialize();
-  return 0;
-}
 
 // This process, as a handle a worker inherits (made once, kept for the life of the process).
 HANDLE InheritableSelf() {
@@ -302,58 +172,6 @@ WorkerOutcome EntryWorker::Facts() const {
     outcome.systemText = SystemText(outcome.status);
   }
   return outcome;
-}
-
-bool WaitPlainly(const std::vector<HANDLE>& objects, DWORD limitMs) {
-  return WaitForMultipleObjects(static_cast<DWORD>(objects.size()), objects.data(), FALSE, limitMs) <
-         WAIT_OBJECT_0 + objects.size();
-}
-
-DWORD WINAPI SpareWorker::Start(void* spare) {
-  auto* self = static_cast<SpareWorker*>(spare);
-  self->spare_ = EntryWorker::Start(self->startError_);
-  return 0;
-}
-
-void SpareWorker::Join() {
-  if (!starter_) return;
-  WaitForSingleObject(starter_, INFINITE);
-  CloseHandle(starter_);
-  starter_ = nullptr;
-}
-
-void SpareWorker::Prepare() {
-  if (starter_ || spare_) return;
-  // Without a thread the next command starts its worker itself.
-  starter_ = CreateThread(nullptr, 0, &SpareWorker::Start, this, 0, nullptr);
-}
-
-std::unique_ptr<EntryWorker> SpareWorker::Take(const Wait& wait, DWORD& error) {
-  // Up to two starts: a spare that has gone meanwhile (ended by hand, say) is replaced once.
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    if (!starter_ && !spare_) {
-      Prepare();
-      if (!starter_) spare_ = EntryWorker::Start(startError_);  // no thread could be made
-    }
-    // A process start can take long (a virus scanner holding it): the front door's wait answers.
-    if (starter_ && !wait({starter_}, kWorkerStartLimitMs)) {
-      error = WAIT_TIMEOUT;
-      return nullptr;
-    }
-    Join();
-    std::unique_ptr<EntryWorker> worker = std::move(spare_);
-    error = startError_;
-    if (worker && !worker->Exited()) return worker;
-    if (!worker) return nullptr;
-  }
-  error = ERROR_PROCESS_ABORTED;
-  return nullptr;
-}
-
-void SpareWorker::Discard() {
-  Join();
-  if (spare_) spare_->Terminate();
-  spare_.reset();
 }
 
 }  // namespace registration
