@@ -55,6 +55,6 @@ inline std::string ExeDir() {
 }
 
 // Saves "do not ask again" so that the program starts without the Associate prompt.
-inline void SuppressAssociatePrompt() { settings::SilenceAssociationQuestion(); }
+inline void SuppressAssociatePrompt() { shell::SilenceAssociationQuestion(); }
 
 }  // namespace bench

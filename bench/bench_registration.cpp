@@ -67,7 +67,7 @@ void PlantList(int count) {
 
 // The check after Register with count other entries in the list, against the Register click.
 void CheckFigures(MainWindow& form, const std::wstring& head) {
-  system_functions::OleInitialize();  // the check loads the class as in the worker
+  platform::OleInitialize();  // the check loads the class as in the worker
   for (const int count : {100, 1000, 40000}) {
     PlantList(count);
     form.SetHeadFileText(head);

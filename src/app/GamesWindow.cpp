@@ -8,7 +8,7 @@
 #include "platform/Elevation.h"
 #include "platform/MessageBox.h"
 
-namespace games_window {
+namespace window {
 namespace {
 
 void Offer(MainView& view, const std::optional<games::RemovalOffer>& offer) {
@@ -28,7 +28,7 @@ void OnMissingHead(MainView& view, const std::wstring& text) { Offer(view, games
 void ShowRemoval(MainView& view, const Outcome& outcome, const std::wstring& reason) {
   for (const std::wstring& line : outcome.lines) view.AppendPanelLine(line);
   view.RequestListRefresh();
-  if (outcome.exitCode == ExitCode::kRefusedRights) elevation::OfferRestart(reason, view.HeadFileText());
+  if (outcome.exitCode == ExitCode::kRefusedRights) platform::OfferRestart(reason, view.HeadFileText());
 }
 
 void FindBrokenEntries(MainView& view) {
@@ -37,4 +37,4 @@ void FindBrokenEntries(MainView& view) {
     ShowRemoval(view, *outcome, L"Removing the broken entries needs administrator rights.");
 }
 
-}  // namespace games_window
+}  // namespace window

@@ -6,7 +6,7 @@
 #include "platform/MainView.h"
 #include "platform/Outcome.h"
 
-namespace games_window {
+namespace window {
 
 // The selection changed: the selected entry is checked, and a broken one offered for removal.
 void OnSelection(MainView& view);
@@ -21,4 +21,4 @@ void ShowRemoval(MainView& view, const Outcome& outcome, const std::wstring& rea
 // "Find Broken Entries...": the dialog, modal to the window; a removal it made shows in the panel.
 void FindBrokenEntries(MainView& view);
 
-}  // namespace games_window
+}  // namespace window

@@ -17,7 +17,7 @@ DWORD WINAPI HeadFileProbe::Run(void* param) {
   const std::unique_ptr<std::shared_ptr<Job>> held(static_cast<std::shared_ptr<Job>*>(param));
   Job& job = **held;
   try {
-    job.facts.plainFile = paths::IsPlainFile(job.facts.text);
+    job.facts.plainFile = platform::IsPlainFile(job.facts.text);
     if (job.facts.plainFile) job.facts.version = ReadVersionInfo(job.facts.text);
   } catch (...) {
     // What could not be found out counts as not there: the box then simply waits for more text.

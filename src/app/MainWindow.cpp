@@ -145,16 +145,16 @@ void MainWindow::CreateControls() {
 
 void MainWindow::OnLoad(bool successor) {
   RemoveStaleVerbKeys();
-  std::wstring exePath = paths::ProgramPath();
-  if (!successor && !association::IsOcxAssociated(exePath) && !settings::AssociationQuestionSilenced())
-    associate_prompt::ShowModal();
+  std::wstring exePath = platform::ProgramPath();
+  if (!successor && !shell::IsOcxAssociated(exePath) && !shell::AssociationQuestionSilenced())
+    shell::ShowModal();
   ReloadGamesList();
 }
 
 void MainWindow::Unload() {
   if (!hwnd_ || unloading_) return;
   unloading_ = true;
-  options_dialog::CloseIfShown();
+  shell::CloseIfShown();
   registrar_.EndWorkers();
   HWND hwnd = hwnd_;
   pressed_ = nullptr;
@@ -287,12 +287,12 @@ void MainWindow::OnCommand(int id, int code) {
     }
   }
   if (code == BN_CLICKED && (id == IDOK || IsButton(id))) OnButton(id);
-  if (id == kGamesList && code == LBN_SELCHANGE) games_window::OnSelection(*this);
+  if (id == kGamesList && code == LBN_SELCHANGE) window::OnSelection(*this);
 }
 
 void MainWindow::OnDropFiles(HWND child, HDROP drop) {
   if (!waiting_) SettleHeadFileCheck();
   if (!waiting_ && child == headFileBox_) registration::TakeDroppedHead(*this, drop);
   if (!waiting_ && child == gamesList_) registration::OfferDroppedHead(*this, registrar_, drop);
-  system_functions::DragFinish(drop);
+  platform::DragFinish(drop);
 }

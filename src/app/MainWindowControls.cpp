@@ -103,7 +103,7 @@ void MainWindow::OnHeadFileFacts(const HeadFileFacts& facts) {
   // command's outcome) has been written to the panel since they were asked for.
   if (!hwnd_ || facts.text != HeadFileText() || panelWrites_ != panelWritesAtProbe_) return;
   if (!facts.plainFile) {
-    games_window::OnMissingHead(*this, facts.text);
+    window::OnMissingHead(*this, facts.text);
     return;
   }
   SetPanelCentred(false);

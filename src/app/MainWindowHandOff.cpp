@@ -40,31 +40,31 @@ bool MovesOrCloses(const MSG& msg) {
 void MainWindow::OnCopyData(LPARAM copyData) {
   // A command line changed the registry: any process may ask for the list to be read again.
   if (IsGamesChangedNotice(copyData)) RequestListRefresh();
-  if (!startup::IsHandOff(copyData)) return;
+  if (!window::IsHandOff(copyData)) return;
   // Sent from this thread, or with the proof that only a process of this session of at least
   // medium integrity can read.
-  const bool proven = startup::CarriesProof(copyData);
+  const bool proven = window::CarriesProof(copyData);
   if (!proven && InSendMessage()) {
     AppendPanelLine(kRefusedHandOffLine);
     return;
   }
-  ReceiveHandOff(startup::HandOffPath(copyData, proven));
+  ReceiveHandOff(window::HandOffPath(copyData, proven));
 }
 
 void MainWindow::ReceiveHeadPath(const std::wstring& path) {
   std::wstring longPath;
   try {
-    longPath = paths::HeadPathOf(path);
+    longPath = platform::HeadPathOf(path);
     SetHeadFileText(longPath);
   } catch (...) {
     // A fault ends the operation without a word.
   }
-  startup::NotifyHeadPath(longPath);
+  window::NotifyHeadPath(longPath);
 }
 
 void MainWindow::ReceiveHandOff(const std::optional<std::wstring>& path) {
   if (successor_) {
-    startup::SendHandOff(successor_, path.value_or(L""));
+    window::SendHandOff(successor_, path.value_or(L""));
     return;
   }
   ComeForward();
@@ -136,7 +136,7 @@ bool MainWindow::ReadyToGiveWay() { return registrar_.EndLateWorkers(L"close"); 
 
 void MainWindow::GiveWay(HWND successor) {
   successor_ = successor;
-  for (const std::wstring& path : pendingHandOffs_) startup::SendHandOff(successor, path);
+  for (const std::wstring& path : pendingHandOffs_) window::SendHandOff(successor, path);
   pendingHandOffs_.clear();
   if (hwnd_) PostMessageW(hwnd_, kGiveWayMessage, 0, 0);
 }
@@ -177,7 +177,7 @@ bool MainWindow::Wait(const HANDLE* objects, DWORD count, DWORD limitMs, bool mo
       }
       if (IsUserInput(msg.message) && !(movable && MovesOrCloses(msg))) continue;
       if (msg.message == WM_DROPFILES) {
-        system_functions::DragFinish(reinterpret_cast<HDROP>(msg.wParam));
+        platform::DragFinish(reinterpret_cast<HDROP>(msg.wParam));
         continue;
       }
       TranslateMessage(&msg);

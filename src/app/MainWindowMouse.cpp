@@ -217,7 +217,7 @@ void MainWindow::OnLogoClick() {
   if (ShowBox(L"Would you like to visit the Vesk homepage now?", MB_YESNO | MB_ICONQUESTION, L"Go To Vesk?") != IDYES)
     return;
   const std::wstring address(kHomepage, kHomepage + sizeof kHomepage - 1);
-  const HINSTANCE started = system_functions::ShellExecuteW(nullptr, L"Open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  const HINSTANCE started = platform::ShellExecuteW(nullptr, L"Open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   if (reinterpret_cast<INT_PTR>(started) <= kShellExecuteFailed) ShowBox(L"Unable to launch your web browser.", MB_OK);
 }
 

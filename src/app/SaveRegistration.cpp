@@ -43,17 +43,17 @@ std::wstring ChooseRegFile(HWND owner, const std::wstring& head) {
   // The current folder stays where it is (a folder chosen here is not kept in use).
   dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER;
   const VisualStyles themed;
-  if (!system_functions::GetSaveFileNameW(&dialog)) return L"";
+  if (!platform::GetSaveFileNameW(&dialog)) return L"";
   return file.substr(0, file.find(L'\0'));
 }
 
 }  // namespace
 
 void MainWindow::ShowSettingsMenu(const POINT* at) {
-  static constexpr options_dialog::MenuItem kItems[] = {{options_dialog::kFindBrokenMenuItem, L"Find &Broken Entries..."},
+  static constexpr shell::MenuItem kItems[] = {{shell::kFindBrokenMenuItem, L"Find &Broken Entries..."},
                                                         {kSaveRegistrationItem, L"Save Registration &As..."}};
-  const int chosen = options_dialog::ShowSettingsMenu(hwnd_, at, kItems);
-  if (chosen == options_dialog::kFindBrokenMenuItem) games_window::FindBrokenEntries(*this);
+  const int chosen = shell::ShowSettingsMenu(hwnd_, at, kItems);
+  if (chosen == shell::kFindBrokenMenuItem) window::FindBrokenEntries(*this);
   if (chosen == kSaveRegistrationItem) SaveRegistrationAs();
 }
 
@@ -63,7 +63,7 @@ void MainWindow::SaveRegistrationAs() {
     ShowBox(L"Please enter an ocx file first...", MB_OK | MB_ICONEXCLAMATION, L"Enter Head file...");
     return;
   }
-  if (HasWildcards(head) || !paths::IsPlainFile(head)) {
+  if (HasWildcards(head) || !platform::IsPlainFile(head)) {
     ShowBox(head + L" Does Not Exist. Please check filename...", MB_OK | MB_ICONSTOP, L"Check Path...");
     return;
   }

@@ -11,7 +11,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/TrimQuotes.h"
 
-namespace startup {
+namespace window {
 namespace {
 
 HeadPathObserver g_headPathObserver = nullptr;
@@ -80,7 +80,7 @@ void TakeSuccessorArguments(std::wstring& arguments) {
   const wchar_t* folder = wcsstr(user, L" \"");
   const wchar_t* folderEnd = folder ? wcschr(folder + 2, L'"') : nullptr;
   if (!folderEnd || wcsncmp(user, L"S-", 2) != 0) return;
-  paths::TakeRemovedCopiesFolder(std::wstring(folder + 2, folderEnd), std::wstring(user, folder));
+  platform::TakeRemovedCopiesFolder(std::wstring(folder + 2, folderEnd), std::wstring(user, folder));
   const wchar_t* rest = folderEnd + 1;
   while (*rest == L' ') ++rest;
   arguments.erase(0, static_cast<size_t>(rest - user));
@@ -125,7 +125,7 @@ bool SendHandOff(HWND target, const std::wstring& text) {
     payload.append(narrow ? 1 : sizeof(wchar_t), '\0');
   }
   // Behind the path, where a receiver that reads up to the zero does not look.
-  payload += handoff::ProofOf(target);
+  payload += platform::ProofOf(target);
   cds.cbData = static_cast<DWORD>(payload.size());
   cds.lpData = payload.data();
   DWORD_PTR result = 0;
@@ -142,9 +142,9 @@ bool IsHandOff(LPARAM copyData) {
 bool CarriesProof(LPARAM copyData) {
   if (!IsHandOff(copyData)) return false;
   const auto& cds = *reinterpret_cast<const COPYDATASTRUCT*>(copyData);
-  if (!cds.lpData || cds.cbData < handoff::kProofBytes) return false;
+  if (!cds.lpData || cds.cbData < platform::kProofBytes) return false;
   const char* end = static_cast<const char*>(cds.lpData) + cds.cbData;
-  return handoff::IsOwnProof(end - handoff::kProofBytes, handoff::kProofBytes);
+  return platform::IsOwnProof(end - platform::kProofBytes, platform::kProofBytes);
 }
 
 std::optional<std::wstring> HandOffPath(LPARAM copyData, bool proven) {
@@ -153,7 +153,7 @@ std::optional<std::wstring> HandOffPath(LPARAM copyData, bool proven) {
   if (copyData) cds = *reinterpret_cast<const COPYDATASTRUCT*>(copyData);
   if (cds.dwData != kHandOffData && cds.dwData != kHandOffDataWide) return std::nullopt;
   if (!cds.lpData) cds.cbData = 0;
-  if (proven) cds.cbData -= static_cast<DWORD>(handoff::kProofBytes);
+  if (proven) cds.cbData -= static_cast<DWORD>(platform::kProofBytes);
   std::wstring text;
   if (cds.dwData == kHandOffData) {
     std::vector<char> buffer(static_cast<size_t>(cds.cbData) + 1, '\0');
@@ -171,22 +171,22 @@ std::optional<std::wstring> HandOffPath(LPARAM copyData, bool proven) {
 int Run() {
   DeleteLogFile();
   std::wstring arguments = CommandText();
-  const bool successor = TakeSwitch(arguments, single_instance::kSuccessorSwitch);
+  const bool successor = TakeSwitch(arguments, platform::kSuccessorSwitch);
   if (successor) TakeSuccessorArguments(arguments);
   std::wstring command = TrimQuotes(arguments);
   // A relative path names a file from here: the running instance (and later this one) stands elsewhere.
-  if (!command.empty()) command = paths::FullPath(command);
+  if (!command.empty()) command = platform::FullPath(command);
   // Not the folder it was started in, which may be a head's (a double-click in Explorer).
-  SetCurrentDirectoryW(paths::NeutralFolder().c_str());
+  SetCurrentDirectoryW(platform::NeutralFolder().c_str());
   HWND running = FindMainWindow();
   // Asked before any window of this process exists.
   if (successor) {
-    single_instance::Join();
-  } else if (!single_instance::Claim()) {
+    platform::Join();
+  } else if (!platform::Claim()) {
     HandOver(running ? running : WaitForMainWindow(), command);
     return 0;
   }
-  handoff::PublishProof();
+  platform::PublishProof();
   MainWindow window;
   window.Show(command, successor);
   RunMessageLoop(window);
@@ -199,4 +199,4 @@ void NotifyHeadPath(const std::wstring& path) {
   if (g_headPathObserver) g_headPathObserver(path);
 }
 
-}  // namespace startup
+}  // namespace window

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-namespace startup {
+namespace window {
 
 inline constexpr char kLogFile[] = "C:\\vesklog.log";
 // The hand-off message's two forms: the path in the system code page with one zero byte, or,
@@ -47,4 +47,4 @@ using HeadPathObserver = void (*)(const std::wstring& path);
 void SetHeadPathObserver(HeadPathObserver observer);
 void NotifyHeadPath(const std::wstring& path);
 
-}  // namespace startup
+}  // namespace window

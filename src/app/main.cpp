@@ -9,5 +9,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (const auto workerExit = registration::RunEntryWorkerIfAsked()) return *workerExit;
   // A silent command line: no window, no hand-off, no single-instance claim.
   if (const auto commandExit = cli::RunIfAsked()) return *commandExit;
-  return startup::Run();
+  return window::Run();
 }

@@ -67,7 +67,7 @@ int RegisterFiles(const Request& request, const StandardOutput& out) {
   registration::SpareWorker spare;
   Outcome all;
   for (const std::wstring& file : request.files) {
-    const std::wstring fullPath = file.empty() ? file : paths::FullPath(file);
+    const std::wstring fullPath = file.empty() ? file : platform::FullPath(file);
     Outcome outcome;
     if (std::optional<Outcome> unfit = Unfit(file, fullPath))
       outcome = *unfit;
@@ -94,7 +94,7 @@ int BrokenEntries(const Request& request, const StandardOutput& out) {
 // The head's registration into a .reg file: one line, the head's path first, as for registering.
 int ExportHead(const Request& request, const StandardOutput& out) {
   const std::wstring& head = request.files[0];
-  const std::wstring fullPath = head.empty() ? head : paths::FullPath(head);
+  const std::wstring fullPath = head.empty() ? head : platform::FullPath(head);
   Outcome outcome;
   if (request.exportFile.empty())
     outcome = Refused(L"The .reg file's name is empty."), outcome.exitCode = ExitCode::kBadCommandLine;

@@ -42,10 +42,10 @@ std::optional<VersionFields> ReadVersionInfo(const std::wstring& path) {
   try {
     if (!VersionResourceInsideFile(path)) return std::nullopt;
     DWORD handle = 0;
-    const DWORD size = system_functions::GetFileVersionInfoSizeW(path.c_str(), &handle);
+    const DWORD size = platform::GetFileVersionInfoSizeW(path.c_str(), &handle);
     if (size == 0) return std::nullopt;
     std::string block(size, '\0');
-    if (!system_functions::GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return std::nullopt;
+    if (!platform::GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return std::nullopt;
 
     std::string converted;
     const std::string_view text = SearchText(block, &ToCodePage, converted);

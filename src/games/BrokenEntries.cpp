@@ -31,7 +31,7 @@ bool Removable(const EntryState& entry) { return entry.broken != Broken::No && e
 
 Outcome RemoveBrokenEntries(const std::vector<EntryState>& chosen) {
   Outcome kept;
-  std::vector<RemovalRule::RemovalRequest> requests;
+  std::vector<games::RemovalRequest> requests;
   EntryReader reader;
   for (const EntryState& entry : chosen) {
     const EntryState now = reader.Check(entry.name);

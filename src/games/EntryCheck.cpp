@@ -39,14 +39,14 @@ std::wstring ReasonText(const EntryState& entry) {
     case Broken::NoClass: return L"its class is not registered";
     case Broken::NotClassId: return L"its id is not a class id";
     case Broken::DriveMissing:
-      return L"drive " + ServerFile::DriveRoot(*entry.server)->substr(0, 2) + L" is not available now";
+      return L"drive " + games::DriveRoot(*entry.server)->substr(0, 2) + L" is not available now";
     case Broken::No: break;
   }
   return L"";
 }
 
 EntryReader::EntryReader() {
-  list_ = OpenKey(HKEY_LOCAL_MACHINE, GamesList::kListKey, 0);
+  list_ = OpenKey(HKEY_LOCAL_MACHINE, games::kListKey, 0);
   for (int hive = 0; hive < 2; ++hive)
     for (int view = 0; view < 2; ++view)
       if (view == 0 || HasOtherView())
@@ -78,9 +78,9 @@ bool EntryReader::DriveThere(const std::wstring& root) {
 // What a look at the server path proves (an empty path names no file). A file that is there counts
 // whatever its attributes; a path that cannot be checked now (access denied, an unreachable share, a
 // drive that is not there) is not proven absent.
-ServerFile::State EntryReader::FileState(const std::wstring& path) {
-  using ServerFile::Probe;
-  if (path.empty()) return ServerFile::State::Gone;
+games::State EntryReader::FileState(const std::wstring& path) {
+  using games::Probe;
+  if (path.empty()) return games::State::Gone;
   const DWORD attributes = GetFileAttributesW(path.c_str());
   Probe probe = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Probe::Folder : Probe::File;
   if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -88,8 +88,8 @@ ServerFile::State EntryReader::FileState(const std::wstring& path) {
     const bool notFound = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME;
     probe = notFound ? Probe::NotFound : Probe::Unreadable;
   }
-  const std::optional<std::wstring> root = ServerFile::DriveRoot(path);
-  return ServerFile::Judge(probe, probe == Probe::File || !root || DriveThere(*root));
+  const std::optional<std::wstring> root = games::DriveRoot(path);
+  return games::Judge(probe, probe == Probe::File || !root || DriveThere(*root));
 }
 
 EntryState EntryReader::Check(const std::wstring& name) {
@@ -100,11 +100,11 @@ EntryState EntryReader::Check(const std::wstring& name) {
   if (!entry.server && !entry.classId.empty() && entry.classId.find(L'\\') == std::wstring::npos)
     entry.otherServer = Server(entry.classId, true);
   entry.file = FileState(entry.server.value_or(L""));
-  if (!GameIds::IsClassIdText(entry.classId)) entry.broken = Broken::NotClassId;
+  if (!games::IsClassIdText(entry.classId)) entry.broken = Broken::NotClassId;
   else if (entry.otherServer && !entry.otherServer->empty()) entry.broken = Broken::No;
   else if (entry.server.value_or(L"").empty()) entry.broken = Broken::NoClass;
-  else if (entry.file == ServerFile::State::Gone) entry.broken = Broken::FileGone;
-  else if (entry.file == ServerFile::State::DriveMissing) entry.broken = Broken::DriveMissing;
+  else if (entry.file == games::State::Gone) entry.broken = Broken::FileGone;
+  else if (entry.file == games::State::DriveMissing) entry.broken = Broken::DriveMissing;
   return entry;
 }
 

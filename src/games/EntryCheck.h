@@ -24,7 +24,7 @@ struct EntryState {
   std::wstring classId;                 // the entry's default value, empty when none
   std::optional<std::wstring> server;   // the class's server in this build's view (expanded)
   std::optional<std::wstring> otherServer;  // read only when this view has none: the other build's
-  ServerFile::State file = ServerFile::State::Gone;  // what a look at the server proves
+  games::State file = games::State::Gone;  // what a look at the server proves
   Broken broken = Broken::No;
 };
 
@@ -42,7 +42,7 @@ class EntryReader {
 
  private:
   std::optional<std::wstring> Server(const std::wstring& classId, bool otherView) const;
-  ServerFile::State FileState(const std::wstring& path);
+  games::State FileState(const std::wstring& path);
   bool DriveThere(const std::wstring& root);
 
   HKEY list_ = nullptr;

@@ -1,7 +1,7 @@
 #include "games/GameIds.h"
 
 
-namespace GameIds {
+namespace games {
 
 namespace {
 
@@ -42,4 +42,4 @@ std::optional<std::wstring> FamilyMember(const std::wstring& classId, int offset
   return member;
 }
 
-}  // namespace GameIds
+}  // namespace games

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace GameIds {
+namespace games {
 
 // True when text is a class id in the 38-character braced form with hex digits (either case).
 bool IsClassIdText(const std::wstring& text);
@@ -22,4 +22,4 @@ inline constexpr int kFirstInterfaceId = -1;
 inline constexpr int kSecondInterfaceId = -2;
 inline constexpr int kTypeLibId = -3;
 
-}  // namespace GameIds
+}  // namespace games

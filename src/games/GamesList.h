@@ -5,7 +5,7 @@
 
 #include "games/RegistryFacts.h"
 
-namespace GamesList {
+namespace games {
 
 // The key whose sub-keys are the vendors; the list is there only when "Ubique" is one of them.
 inline constexpr wchar_t kVendorsKey[] = L"Software\\CLASSES\\Software\\";
@@ -30,4 +30,4 @@ inline std::wstring OtherBuildNote() {
          L"-bit installer to register or remove it.";
 }
 
-}  // namespace GamesList
+}  // namespace games

@@ -17,10 +17,10 @@ std::optional<std::vector<std::wstring>> SubKeysBelowListRoot(const std::wstring
 // The list exists only below a vendor key spelled exactly "Ubique" (the registry itself would also
 // accept other spellings).
 bool VendorKeyPresent() {
-  const auto vendors = SubKeysBelowListRoot(GamesList::kVendorsKey);
+  const auto vendors = SubKeysBelowListRoot(games::kVendorsKey);
   if (!vendors) return false;
   for (const std::wstring& name : *vendors)
-    if (name == GamesList::kVendor) return true;
+    if (name == games::kVendor) return true;
   return false;
 }
 
@@ -28,7 +28,7 @@ bool VendorKeyPresent() {
 
 std::vector<std::wstring> ReadGameNames() {
   if (!VendorKeyPresent()) return {};
-  return SubKeysBelowListRoot(GamesList::kListKey).value_or(std::vector<std::wstring>{});
+  return SubKeysBelowListRoot(games::kListKey).value_or(std::vector<std::wstring>{});
 }
 
 void ShowLoadError(const RunTimeError& err) {

@@ -16,7 +16,7 @@ void AppendNote(MainView& view, const std::wstring& note) {
 
 // The path as the head file box shows it: its long form where the system can tell it.
 std::wstring ShownPath(const std::wstring& path) {
-  const std::wstring longPath = paths::LongPath(path);
+  const std::wstring longPath = platform::LongPath(path);
   return longPath.empty() ? path : longPath;
 }
 
@@ -32,14 +32,14 @@ std::optional<RemovalOffer> CheckSelectedGame(MainView& view) {
   // A class this build's view does not know may be the other build's: not broken, only not ours.
   if (entry.otherServer && !entry.otherServer->empty()) {
     view.SetHeadFileText(ShownPath(*entry.otherServer));
-    AppendNote(view, GamesList::OtherBuildNote());
+    AppendNote(view, games::OtherBuildNote());
     return std::nullopt;
   }
   const std::wstring server = entry.server.value_or(L"");
-  if (entry.file != ServerFile::State::Gone) {
+  if (entry.file != games::State::Gone) {
     view.SetHeadFileText(ShownPath(server));
-    if (entry.file == ServerFile::State::DriveMissing)
-      AppendNote(view, L"Drive " + ServerFile::DriveRoot(server)->substr(0, 2) +
+    if (entry.file == games::State::DriveMissing)
+      AppendNote(view, L"Drive " + games::DriveRoot(server)->substr(0, 2) +
                            L" is not available now: this head's file cannot be checked, and the entry is kept.");
     return std::nullopt;
   }
@@ -55,7 +55,7 @@ std::optional<RemovalOffer> CheckMissingHead(MainView& view, const std::wstring&
   if (text.empty() || name.empty()) return std::nullopt;
   const EntryState entry = EntryReader().Check(name);
   const LiveFacts files;
-  if (!entry.server || entry.file != ServerFile::State::Gone ||
+  if (!entry.server || entry.file != games::State::Gone ||
       files.FileIdentity(text) != files.FileIdentity(*entry.server))
     return std::nullopt;
   return RemovalOffer{L"OCX Not Found...", L"The current selection is no longer existing or has moved.",

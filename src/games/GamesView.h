@@ -13,7 +13,7 @@ namespace games {
 struct RemovalOffer {
   std::wstring caption;
   std::wstring reason;
-  RemovalRule::RemovalRequest request;
+  games::RemovalRequest request;
 };
 
 inline constexpr wchar_t kRemoveQuestion[] = L"Would you like to remove it from your games list?";

@@ -78,10 +78,10 @@ std::vector<std::wstring> LiveFacts::SubKeys(const ClassesKey& key) const {
 
 std::wstring LiveFacts::FileIdentity(const std::wstring& path) const {
   if (path.empty()) return L"";
-  std::wstring known = paths::FullPath(path), rest;
+  std::wstring known = platform::FullPath(path), rest;
   // The file itself is gone, so its own name cannot be told in long form; the folders it was in can.
   while (!known.empty()) {
-    const std::wstring longForm = paths::LongPath(known);
+    const std::wstring longForm = platform::LongPath(known);
     if (!longForm.empty()) {
       known = longForm;
       break;

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-namespace RegFile {
+namespace games {
 namespace {
 
 constexpr std::uint32_t kString = 1, kDword = 4, kBinary = 3;
@@ -97,15 +97,15 @@ std::optional<std::wstring> Text(const std::vector<Key>& keys) {
   return text + L"\r\n";
 }
 
-std::wstring KeyName(Hive hive, const std::wstring& path, bool wow64) {
-  const std::wstring root = hive == Hive::LocalMachine ? L"HKEY_LOCAL_MACHINE\\" : L"HKEY_CURRENT_USER\\";
+std::wstring KeyName(RegFileHive hive, const std::wstring& path, bool wow64) {
+  const std::wstring root = hive == RegFileHive::LocalMachine ? L"HKEY_LOCAL_MACHINE\\" : L"HKEY_CURRENT_USER\\";
   const std::wstring classes = L"Software\\Classes\\";
   if (wow64 && path.size() > classes.size() && SameFolded(path.substr(0, classes.size()), classes)) {
     const std::wstring rest = path.substr(classes.size());
     const std::wstring tree = rest.substr(0, rest.find(L'\\'));
     for (const wchar_t* redirected : {L"CLSID", L"Interface", L"DirectShow", L"Media Type", L"MediaFoundation"})
       if (SameFolded(tree, redirected))
-        return root + (hive == Hive::LocalMachine ? L"SOFTWARE\\Wow6432Node\\Classes\\" : L"Software\\Classes\\Wow6432Node\\") + rest;
+        return root + (hive == RegFileHive::LocalMachine ? L"SOFTWARE\\Wow6432Node\\Classes\\" : L"Software\\Classes\\Wow6432Node\\") + rest;
   }
   return root + path;
 }
@@ -121,4 +121,4 @@ std::wstring FileName(const std::wstring& entryName, const Stamp& when, int numb
   return name + L".reg";
 }
 
-}  // namespace RegFile
+}  // namespace games

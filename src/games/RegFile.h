@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace RegFile {
+namespace games {
 
 struct Value {
   std::wstring name;  // empty: the key's default value
@@ -27,13 +27,13 @@ struct Key {
 std::optional<std::wstring> Text(const std::vector<Key>& keys);
 
 // The hives a removed key can live in.
-enum class Hive { LocalMachine, CurrentUser };
+enum class RegFileHive { LocalMachine, CurrentUser };
 
 // The full name of the key at path (below "Software\Classes" for classes) in hive, as the 64-bit
 // registry editor names it. wow64: the path was read by a 32-bit program on 64-bit Windows, whose
 // view of the classes' CLSID, Interface and other redirected trees lies under Wow6432Node. The
 // type libraries and the rest of the classes are shared by both views.
-std::wstring KeyName(Hive hive, const std::wstring& path, bool wow64);
+std::wstring KeyName(RegFileHive hive, const std::wstring& path, bool wow64);
 
 struct Stamp {
   int year, month, day, hour, minute, second;
@@ -43,4 +43,4 @@ struct Stamp {
 // the date and time, and, for the second file and later of the same second, a number.
 std::wstring FileName(const std::wstring& entryName, const Stamp& when, int number);
 
-}  // namespace RegFile
+}  // namespace games

@@ -16,7 +16,7 @@ std::wstring Quoted(const std::wstring& name) { return L"\"" + name + L"\""; }
 
 // An entry's keys in the list of all keys of the removal, and what stopped it.
 struct Item {
-  const RemovalRule::RemovalRequest* request = nullptr;
+  const games::RemovalRequest* request = nullptr;
   size_t from = 0, to = 0;
   std::optional<LSTATUS> refused;  // before anything was saved
   std::wstring refusedKey;
@@ -25,20 +25,20 @@ struct Item {
 void NoteFailure(Outcome& outcome, LSTATUS status) {
   if (status != ERROR_ACCESS_DENIED) return outcome.Fail(ExitCode::kOtherFailure);
   outcome.Fail(ExitCode::kRefusedRights);
-  if (!elevation::IsElevated()) outcome.wantsAdministrator = true;
+  if (!platform::IsElevated()) outcome.wantsAdministrator = true;
 }
 
 // Each entry's keys, the ones another entry of the removal has already taken left out; an entry
 // whose keys could not all be deleted keeps none.
-std::vector<Item> PlaceAll(const std::vector<RemovalRule::RemovalRequest>& requests, std::vector<PlacedKey>& all) {
+std::vector<Item> PlaceAll(const std::vector<games::RemovalRequest>& requests, std::vector<PlacedKey>& all) {
   const LiveFacts facts;
   std::vector<Item> items;
   std::set<std::wstring> taken;  // the keys' names in upper case: the registry's names ignore it
-  for (const RemovalRule::RemovalRequest& request : requests) {
+  for (const games::RemovalRequest& request : requests) {
     Item item;
     item.request = &request;
     item.from = all.size();
-    for (PlacedKey& key : PlaceKeys(RemovalRule::PlanRemoval(facts, request))) {
+    for (PlacedKey& key : PlaceKeys(games::PlanRemoval(facts, request))) {
       std::wstring folded = key.name;
       CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
       if (taken.insert(std::move(folded)).second) all.push_back(std::move(key));
@@ -74,7 +74,7 @@ void Delete(const Item& item, std::vector<PlacedKey>& all, Outcome& outcome) {
 
 }  // namespace
 
-Outcome RemoveEntries(const std::vector<RemovalRule::RemovalRequest>& requests, const std::wstring& stem) {
+Outcome RemoveEntries(const std::vector<games::RemovalRequest>& requests, const std::wstring& stem) {
   Outcome outcome;
   std::vector<PlacedKey> all;
   const std::vector<Item> items = PlaceAll(requests, all);
@@ -94,7 +94,7 @@ Outcome RemoveEntries(const std::vector<RemovalRule::RemovalRequest>& requests, 
     outcome.Add(L"Nothing was removed: the keys to be removed could not be saved first.");
     outcome.Add(copy.why);
     outcome.Fail(copy.refused ? ExitCode::kRefusedRights : ExitCode::kOtherFailure);
-    if (copy.refused && !elevation::IsElevated()) outcome.wantsAdministrator = true;
+    if (copy.refused && !platform::IsElevated()) outcome.wantsAdministrator = true;
     return outcome;
   }
   for (const Item& item : items)

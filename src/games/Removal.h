@@ -17,9 +17,9 @@ namespace games {
 // is written for it. Lines: one per entry ("removed", or why not), then the copy's path.
 // kRefusedRights when the registry refused for lack of rights (wantsAdministrator when not
 // elevated), kOtherFailure for any other failure.
-Outcome RemoveEntries(const std::vector<RemovalRule::RemovalRequest>& requests, const std::wstring& stem);
+Outcome RemoveEntries(const std::vector<games::RemovalRequest>& requests, const std::wstring& stem);
 
 // One entry, the copy named after it.
-inline Outcome RemoveEntry(const RemovalRule::RemovalRequest& request) { return RemoveEntries({request}, request.entryName); }
+inline Outcome RemoveEntry(const games::RemovalRequest& request) { return RemoveEntries({request}, request.entryName); }
 
 }  // namespace games

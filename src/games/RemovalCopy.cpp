@@ -65,13 +65,13 @@ std::wstring RegistryName(HKEY root, const std::wstring& path, REGSAM view) {
 
 // Reads the open key and everything below it, in the order the editor writes them; on a failure
 // names the key in failedAt.
-LSTATUS ReadTree(const RegistryKey& key, const std::wstring& name, std::vector<RegFile::Key>& tree,
+LSTATUS ReadTree(const RegistryKey& key, const std::wstring& name, std::vector<games::Key>& tree,
                  std::wstring& failedAt) {
   std::optional<std::vector<RegistryKey::Value>> values = key.Values();
   const std::vector<std::wstring> subKeys = key.SubKeyNames();
   failedAt = name;
   if (!values || subKeys.size() != key.SubKeyCount()) return ERROR_CANTREAD;
-  RegFile::Key copy{name, {}};
+  games::Key copy{name, {}};
   for (RegistryKey::Value& value : *values)
     copy.values.push_back({std::move(value.name), value.type, std::move(value.data)});
   tree.push_back(std::move(copy));
@@ -87,7 +87,7 @@ LSTATUS ReadTree(const RegistryKey& key, const std::wstring& name, std::vector<R
 }
 
 // The key's tree as it is now: none when the key is gone.
-LSTATUS ReadPlacedTree(const PlacedKey& key, std::vector<RegFile::Key>& tree, std::wstring& failedAt) {
+LSTATUS ReadPlacedTree(const PlacedKey& key, std::vector<games::Key>& tree, std::wstring& failedAt) {
   const RegistryKey open = RegistryKey::Open(key.root, key.path, KEY_READ, key.view);
   if (open.Status() == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
   failedAt = key.name;
@@ -117,39 +117,39 @@ SavedCopy Failed(const std::wstring& where, DWORD error, bool registry = false) 
 
 }  // namespace
 
-std::vector<PlacedKey> PlaceKeys(const std::vector<RemovalRule::KeyToDelete>& plan) {
+std::vector<PlacedKey> PlaceKeys(const std::vector<games::KeyToDelete>& plan) {
   const bool wow64 = IsWow64();
   std::vector<PlacedKey> placed;
-  for (const RemovalRule::KeyToDelete& key : plan) {
+  for (const games::KeyToDelete& key : plan) {
     const HKEY root = HiveKey(key.hive);
     const REGSAM view = ViewFlag(key.view);
     const std::wstring path = AsSpelt(root, kClasses + key.path, view);
     // The 64-bit editor sees the 32-bit view's redirected trees under Wow6432Node.
     const bool thirtyTwoBitView = key.view == View::Own ? wow64 : sizeof(void*) == 8;
-    const RegFile::Hive hive = key.hive == Hive::User ? RegFile::Hive::CurrentUser : RegFile::Hive::LocalMachine;
+    const games::RegFileHive hive = key.hive == Hive::User ? games::RegFileHive::CurrentUser : games::RegFileHive::LocalMachine;
     const std::wstring name = RegistryName(root, path, view);
-    placed.push_back({root, view, path, name.empty() ? RegFile::KeyName(hive, path, thirtyTwoBitView) : name, {}});
+    placed.push_back({root, view, path, name.empty() ? games::KeyName(hive, path, thirtyTwoBitView) : name, {}});
   }
   return placed;
 }
 
 SavedCopy SaveCopy(const std::wstring& stem, std::vector<PlacedKey>& keys) {
-  std::vector<RegFile::Key> all;
+  std::vector<games::Key> all;
   std::wstring failedAt;
   for (PlacedKey& key : keys) {
     key.tree.clear();
     if (const LSTATUS status = ReadPlacedTree(key, key.tree, failedAt)) return Failed(failedAt, status, true);
     all.insert(all.end(), key.tree.begin(), key.tree.end());
   }
-  const std::optional<std::wstring> text = RegFile::Text(all);
+  const std::optional<std::wstring> text = games::Text(all);
   if (!text) return {L"", L"A key or value name holds a line break, which a .reg file cannot carry.", false};
   std::wstring folder;
-  if (const DWORD error = paths::MakeRemovedCopiesFolder(folder)) return Failed(folder, error);
+  if (const DWORD error = platform::MakeRemovedCopiesFolder(folder)) return Failed(folder, error);
   SYSTEMTIME now;
   GetLocalTime(&now);
-  const RegFile::Stamp stamp{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+  const games::Stamp stamp{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
   for (int number = 1;; ++number) {
-    const std::wstring path = folder + RegFile::FileName(stem, stamp, number);
+    const std::wstring path = folder + games::FileName(stem, stamp, number);
     const DWORD error = WriteNewFile(path, *text);
     if (error == ERROR_SUCCESS) return {path, L"", false};
     if (error != ERROR_FILE_EXISTS || number == 99) return Failed(path, error);
@@ -157,7 +157,7 @@ SavedCopy SaveCopy(const std::wstring& stem, std::vector<PlacedKey>& keys) {
 }
 
 bool Untouched(const PlacedKey& key) {
-  std::vector<RegFile::Key> now;
+  std::vector<games::Key> now;
   std::wstring failedAt;
   return ReadPlacedTree(key, now, failedAt) == ERROR_SUCCESS && now == key.tree;
 }

@@ -17,11 +17,11 @@ struct PlacedKey {
   REGSAM view;                     // 0: this program's registry view, else the other one's flag
   std::wstring path;               // below root
   std::wstring name;               // the full name the .reg file gives it
-  std::vector<RegFile::Key> tree;  // the key and all below it, as the copy saved them
+  std::vector<games::Key> tree;  // the key and all below it, as the copy saved them
 };
 
 // The plan's keys placed, in the plan's order.
-std::vector<PlacedKey> PlaceKeys(const std::vector<RemovalRule::KeyToDelete>& plan);
+std::vector<PlacedKey> PlaceKeys(const std::vector<games::KeyToDelete>& plan);
 
 struct SavedCopy {
   std::wstring path;      // the file written; empty when none could be

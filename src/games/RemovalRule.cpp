@@ -7,7 +7,7 @@
 #include "games/GameIds.h"
 #include "games/GamesList.h"
 
-namespace RemovalRule {
+namespace games {
 
 namespace {
 
@@ -41,7 +41,6 @@ class Planner {
       : facts_(facts), classId_(request.classId), gone_(facts.FileIdentity(request.goneFile)) {}
 
   std::vector<KeyToDelete> Plan() {
-    using namespace GameIds;
     const std::optional<std::wstring> typeLibId = FamilyMember(classId_, kTypeLibId);
     // The family's other ids are the head's own only when the class names the derived type library.
     const bool trusted = typeLibId && MergedDefault(facts_, View::Own, kClasses + classId_ + L"\\TypeLib") == *typeLibId;
@@ -61,7 +60,7 @@ class Planner {
     std::vector<ClassesKey> classKeys;
     for (const std::wstring& id : classes)
       for (Hive hive : kHives)
-        if (NamesGoneFile(Text({hive, View::Own, GamesList::ServerKey(id)}))) classKeys.push_back({hive, View::Own, kClasses + id});
+        if (NamesGoneFile(Text({hive, View::Own, games::ServerKey(id)}))) classKeys.push_back({hive, View::Own, kClasses + id});
     for (const ClassesKey& key : classKeys) ProgIds(key);
     plan_.insert(plan_.end(), classKeys.begin(), classKeys.end());
     return std::move(plan_);
@@ -148,9 +147,9 @@ class Planner {
 std::vector<KeyToDelete> PlanRemoval(const RegistryFacts& facts, const RemovalRequest& request) {
   std::vector<KeyToDelete> plan;
   // A text that is not a class id could name an unrelated key.
-  if (GameIds::IsClassIdText(request.classId)) plan = Planner(facts, request).Plan();
+  if (games::IsClassIdText(request.classId)) plan = Planner(facts, request).Plan();
   // An empty name would name the whole list.
-  if (!request.entryName.empty()) plan.push_back(GamesList::EntryKey(request.entryName));
+  if (!request.entryName.empty()) plan.push_back(games::EntryKey(request.entryName));
   // Each key once, where it first comes (a ProgID may be both of a class's names).
   std::vector<KeyToDelete> once;
   for (KeyToDelete& key : plan)
@@ -159,4 +158,4 @@ std::vector<KeyToDelete> PlanRemoval(const RegistryFacts& facts, const RemovalRe
   return once;
 }
 
-}  // namespace RemovalRule
+}  // namespace games

@@ -7,7 +7,7 @@
 
 #include "games/RegistryFacts.h"
 
-namespace RemovalRule {
+namespace games {
 
 struct RemovalRequest {
   std::wstring entryName;  // the entry that was asked about
@@ -35,4 +35,4 @@ using KeyToDelete = ClassesKey;
 // regard to the case of ASCII letters, but the family check as exact text; an empty text never matches.
 std::vector<KeyToDelete> PlanRemoval(const RegistryFacts& facts, const RemovalRequest& request);
 
-}  // namespace RemovalRule
+}  // namespace games

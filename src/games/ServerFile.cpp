@@ -1,6 +1,6 @@
 #include "games/ServerFile.h"
 
-namespace ServerFile {
+namespace games {
 
 std::optional<std::wstring> DriveRoot(const std::wstring& path) {
   std::wstring rest = path;
@@ -16,4 +16,4 @@ State Judge(Probe probe, bool driveThere) {
   return probe == Probe::Unreadable ? State::NotChecked : State::Gone;
 }
 
-}  // namespace ServerFile
+}  // namespace games

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace ServerFile {
+namespace games {
 
 // What a look at the path found.
 enum class Probe { File, Folder, NotFound, Unreadable };
@@ -20,4 +20,4 @@ std::optional<std::wstring> DriveRoot(const std::wstring& path);
 // driveThere: whether the path's drive root is there now (true for a path on no drive letter).
 State Judge(Probe probe, bool driveThere);
 
-}  // namespace ServerFile
+}  // namespace games

@@ -8,7 +8,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/SystemFunctions.h"
 
-namespace elevation {
+namespace platform {
 namespace {
 
 // How long the new instance may take from its start to its window.
@@ -40,7 +40,7 @@ struct ElevatedStart {
     info.lpFile = start.program.c_str();
     info.lpParameters = start.parameters.c_str();
     info.nShow = SW_SHOWNORMAL;
-    if (system_functions::ShellExecuteExW(&info)) start.process = info.hProcess;
+    if (platform::ShellExecuteExW(&info)) start.process = info.hProcess;
     start.Leave();
     return 0;
   }
@@ -49,8 +49,8 @@ struct ElevatedStart {
 // What the new instance is started with: the switch, the user's account and the folder for the
 // copies of removed keys (which stay the user's when the restart runs under another account), the head.
 std::wstring SuccessorParameters(const std::wstring& headPath) {
-  std::wstring parameters = single_instance::kSuccessorSwitch;
-  const std::wstring user = paths::RemovedCopiesUser(), folder = paths::RemovedCopiesFolder();
+  std::wstring parameters = platform::kSuccessorSwitch;
+  const std::wstring user = platform::RemovedCopiesUser(), folder = platform::RemovedCopiesFolder();
   if (!user.empty() && !folder.empty()) parameters.append(L" ").append(user).append(L" \"").append(folder).append(L"\"");
   if (!headPath.empty()) parameters.append(L" \"").append(headPath).append(L"\"");
   return parameters;
@@ -117,7 +117,7 @@ void OfferRestart(const std::wstring& reason, const std::wstring& headPath) {
   if (!start->owner || !IsWindowVisible(start->owner)) start->owner = view ? view->Handle() : nullptr;
   // The new instance shares the single-instance object until this one gives way: a start meanwhile
   // (during the consent prompt, too) hands its path to this one, which passes it on.
-  start->program = paths::ProgramPath();
+  start->program = platform::ProgramPath();
   start->parameters = SuccessorParameters(headPath);
   const HANDLE thread = CreateThread(nullptr, 0, &ElevatedStart::Run, start, 0, nullptr);
   if (!thread) {
@@ -131,8 +131,8 @@ void OfferRestart(const std::wstring& reason, const std::wstring& headPath) {
   const HWND successor = answered && start->process ? WaitForWindowOf(start->process) : nullptr;
   start->Leave();
   if (!successor) return;
-  single_instance::Release();
+  platform::Release();
   if (view) view->GiveWay(successor);
 }
 
-}  // namespace elevation
+}  // namespace platform

@@ -5,7 +5,7 @@
 // administrator, which takes the head file along.
 #include <string>
 
-namespace elevation {
+namespace platform {
 
 // Whether this process runs with an administrator's full rights.
 bool IsElevated();
@@ -18,4 +18,4 @@ bool IsElevated();
 // declines the elevation, or the new instance does not start or never shows its window.
 void OfferRestart(const std::wstring& reason, const std::wstring& headPath);
 
-}  // namespace elevation
+}  // namespace platform

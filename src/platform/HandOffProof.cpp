@@ -4,7 +4,7 @@
 
 #include "platform/ObjectSecurity.h"
 
-namespace handoff {
+namespace platform {
 namespace {
 
 BYTE g_proof[kProofBytes] = {};
@@ -20,7 +20,7 @@ struct SectionName {
 
 void PublishProof() {
   if (g_published || !RtlGenRandom(g_proof, sizeof g_proof)) return;
-  security::SessionObjectSecurity security(FILE_MAP_READ);
+  platform::SessionObjectSecurity security(FILE_MAP_READ);
   const HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, security.Attributes(), PAGE_READWRITE, 0,
                                             kProofBytes, SectionName(GetCurrentProcessId()).text);
   // A section that was there before is not this process's: its content may be anyone's.
@@ -54,4 +54,4 @@ bool IsOwnProof(const void* bytes, std::size_t size) {
   return g_published && size == kProofBytes && memcmp(bytes, g_proof, kProofBytes) == 0;
 }
 
-}  // namespace handoff
+}  // namespace platform

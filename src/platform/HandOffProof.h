@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-namespace handoff {
+namespace platform {
 
 inline constexpr std::size_t kProofBytes = 16;
 
@@ -22,4 +22,4 @@ std::string ProofOf(HWND window);
 // Whether the bytes are this process's own proof.
 bool IsOwnProof(const void* bytes, std::size_t size);
 
-}  // namespace handoff
+}  // namespace platform

@@ -4,7 +4,7 @@
 #include <sddl.h>
 
 
-namespace security {
+namespace platform {
 
 SessionObjectSecurity::SessionObjectSecurity(DWORD othersAccess) {
   const std::wstring user = UserSid();
@@ -63,4 +63,4 @@ DWORD OpenFolderTo(const std::wstring& folder, const std::wstring& userSid) {
   return error;
 }
 
-}  // namespace security
+}  // namespace platform

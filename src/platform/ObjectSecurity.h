@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-namespace security {
+namespace platform {
 
 // A security descriptor for a named object of the session: full access for the account that makes
 // it; othersAccess for every other interactive account of the session (the administrator's account
@@ -29,4 +29,4 @@ std::wstring UserSid();
 // Lets the account (SID text) read, write and delete in the folder, and in what is made in it later.
 DWORD OpenFolderTo(const std::wstring& folder, const std::wstring& userSid);
 
-}  // namespace security
+}  // namespace platform

@@ -5,7 +5,7 @@
 #include "platform/ObjectSecurity.h"
 #include "platform/PathRules.h"
 
-namespace paths {
+namespace platform {
 
 std::wstring LongPath(const std::wstring& path) {
   std::wstring buffer(1024, L'\0');
@@ -96,7 +96,7 @@ std::wstring RemovedCopiesFolder() {
   return n && n < MAX_PATH ? std::wstring(local, n) + L"\\Vesk Installer\\Removed\\" : std::wstring();
 }
 
-std::wstring RemovedCopiesUser() { return g_handedUser.empty() ? security::UserSid() : g_handedUser; }
+std::wstring RemovedCopiesUser() { return g_handedUser.empty() ? platform::UserSid() : g_handedUser; }
 
 unsigned long MakeRemovedCopiesFolder(std::wstring& folder) {
   folder = RemovedCopiesFolder();
@@ -111,7 +111,7 @@ unsigned long MakeRemovedCopiesFolder(std::wstring& folder) {
   for (const wchar_t* level : levels) {
     made += level;
     if (CreateDirectoryW(made.c_str(), nullptr)) {
-      if (!g_handedUser.empty()) security::OpenFolderTo(made, g_handedUser);
+      if (!g_handedUser.empty()) platform::OpenFolderTo(made, g_handedUser);
     } else if (const DWORD error = GetLastError(); error != ERROR_ALREADY_EXISTS) {
       folder = made;
       return error;
@@ -126,4 +126,4 @@ void TakeRemovedCopiesFolder(const std::wstring& folder, const std::wstring& use
   g_handedUser = userSid;
 }
 
-}  // namespace paths
+}  // namespace platform

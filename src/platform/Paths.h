@@ -2,7 +2,7 @@
 // Paths of files on disk and of the program itself.
 #include <string>
 
-namespace paths {
+namespace platform {
 
 // The long form of a path with doubled backslashes collapsed; empty when the path names nothing.
 std::wstring LongPath(const std::wstring& path);
@@ -46,4 +46,4 @@ unsigned long MakeRemovedCopiesFolder(std::wstring& folder);
 // that restarted this one.
 void TakeRemovedCopiesFolder(const std::wstring& folder, const std::wstring& userSid);
 
-}  // namespace paths
+}  // namespace platform

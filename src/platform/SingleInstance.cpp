@@ -4,7 +4,7 @@
 
 #include "platform/ObjectSecurity.h"
 
-namespace single_instance {
+namespace platform {
 namespace {
 
 constexpr wchar_t kInstanceName[] = L"Local\\VeskGameHeadInstaller.Instance";
@@ -16,7 +16,7 @@ HANDLE g_instance = nullptr;
 
 bool Claim() {
   if (g_instance) return true;
-  security::SessionObjectSecurity security(kOthersAccess);
+  platform::SessionObjectSecurity security(kOthersAccess);
   g_instance = CreateMutexW(security.Attributes(), FALSE, kInstanceName);
   if (!g_instance) return GetLastError() != ERROR_ACCESS_DENIED;
   if (GetLastError() != ERROR_ALREADY_EXISTS) return true;
@@ -37,4 +37,4 @@ void Release() {
   g_instance = nullptr;
 }
 
-}  // namespace single_instance
+}  // namespace platform

@@ -3,7 +3,7 @@
 // process of the user's session and desktop of at least medium integrity may open it (an instance
 // restarted as administrator under another account, too), but only its maker's account may take it
 // up anew.
-namespace single_instance {
+namespace platform {
 
 // The switch with which a running instance starts its successor (the same program elevated): the
 // successor shares the object with it until it has given way, so that no start in between finds
@@ -20,4 +20,4 @@ void Join();
 // Gives up being the running instance (once a successor has shown its window).
 void Release();
 
-}  // namespace single_instance
+}  // namespace platform

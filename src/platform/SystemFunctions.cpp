@@ -4,7 +4,7 @@
 #include <shlobj.h>
 #include <winver.h>
 
-namespace system_functions {
+namespace platform {
 namespace {
 
 // The address of `name` in the system DLL `dll`, typed as the function declared for it; null when
@@ -95,4 +95,4 @@ BOOL GetFileVersionInfoW(const wchar_t* path, DWORD handle, DWORD size, void* bl
   return function ? function(path, handle, size, block) : FALSE;
 }
 
-}  // namespace system_functions
+}  // namespace platform

@@ -10,7 +10,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-namespace system_functions {
+namespace platform {
 
 BOOL GetOpenFileNameW(OPENFILENAMEW* dialog);
 BOOL GetSaveFileNameW(OPENFILENAMEW* dialog);
@@ -27,4 +27,4 @@ BOOL ShellExecuteExW(SHELLEXECUTEINFOW* start);
 DWORD GetFileVersionInfoSizeW(const wchar_t* path, DWORD* handle);
 BOOL GetFileVersionInfoW(const wchar_t* path, DWORD handle, DWORD size, void* block);
 
-}  // namespace system_functions
+}  // namespace platform

@@ -42,7 +42,7 @@ SearchPlaces PlacesFor(const std::wstring& headPath) {
   places.system = Folder(buffer, GetSystemDirectoryW(buffer, MAX_PATH + 1));
   places.windows = Folder(buffer, GetWindowsDirectoryW(buffer, MAX_PATH + 1));
   places.head = headPath.substr(0, headPath.find_last_of(L"\\/") + 1);
-  places.program = paths::ProgramFolder();
+  places.program = platform::ProgramFolder();
   places.path.resize(32767);
   places.path.resize(GetEnvironmentVariableW(L"PATH", places.path.data(), static_cast<DWORD>(places.path.size())));
   return places;

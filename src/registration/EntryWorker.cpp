@@ -75,7 +75,7 @@ std::unique_ptr<EntryWorker> EntryWorker::Start(DWORD& error) {
   startup.dwFlags = STARTF_FORCEOFFFEEDBACK;  // no "working in background" pointer for a process nobody sees
   PROCESS_INFORMATION started{};
   // Standing in no head's folder: a head loads by its full path, and its folder stays free to go.
-  const std::wstring folder = paths::NeutralFolder();
+  const std::wstring folder = platform::NeutralFolder();
   if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(),
                       &startup, &started))
     return failed();
@@ -98,7 +98,7 @@ WorkerStage EntryWorker::Stage() const { return static_cast<WorkerStage>(static_
 bool EntryWorker::Run(const std::wstring& path, const std::wstring& commandLetter) {
   if (Exited()) return false;
   // A relative path would be looked for from wherever the worker stands.
-  path_ = paths::FullPath(path);
+  path_ = platform::FullPath(path);
   unregister_ = EntryPointName(commandLetter) && !commandLetter.empty();
   auto& channel = *static_cast<Channel*>(channel_);
   channel.letter = !EntryPointName(commandLetter) ? L'?' : commandLetter.empty() ? L'r' : L'u';

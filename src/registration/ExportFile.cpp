@@ -69,7 +69,7 @@ struct Reader {
     if (!values || subKeys.size() != key.SubKeyCount()) return Fail(path, ERROR_CANTREAD);
     if (!values->empty() || (subKeys.empty() && !path.empty())) {
       if (caught.keys.size() == kMaxKeys) return Fail(path, ERROR_TOO_MANY_NAMES);
-      RegFile::Key copy{ImportedKeyName(root, path, control), {}};
+      games::Key copy{ImportedKeyName(root, path, control), {}};
       for (RegistryKey::Value& value : *values) {
         if (IsText(value.type) && own.In(TextOf(value.data)))
           caught.ownPathValues.push_back(L"[" + copy.name + L"] " + (value.name.empty() ? L"@" : L"\"" + value.name + L"\""));
@@ -111,7 +111,7 @@ CaughtRegistration ReadScratch(const std::wstring& scratch, const std::wstring& 
 
 std::optional<std::wstring> ExportText(const CaughtRegistration& caught, const std::wstring& head, Bitness control,
                                        const SYSTEMTIME& when) {
-  std::optional<std::wstring> text = RegFile::Text(caught.keys);
+  std::optional<std::wstring> text = games::Text(caught.keys);
   if (!text) return std::nullopt;
   const std::wstring bits = control == Bitness::k32 ? L"32-bit" : L"64-bit";
   std::wstring notes = L"\r\n; What " + head + L" registers, a " + bits + L" control: its DllRegisterServer, run on " +

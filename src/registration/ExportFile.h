@@ -13,7 +13,7 @@ namespace registration {
 struct CaughtRegistration {
   // Every key that holds values or has no sub-keys (the editor makes the keys on their way), named
   // as the registry editor imports them, in the order the roots and the registry list them.
-  std::vector<RegFile::Key> keys;
+  std::vector<games::Key> keys;
   size_t values = 0;
   // "[key] name" of each value whose text holds the head's own path or its folder.
   std::vector<std::wstring> ownPathValues;

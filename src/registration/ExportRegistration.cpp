@@ -151,11 +151,11 @@ void Save(Outcome& outcome, const std::wstring& scratch, const std::wstring& hea
 
 void Export(Outcome& outcome, std::wstring head, const std::wstring& regFile, const Wait& wait) {
   // A file the probe misses (hidden, for example) may still load: note it and go on.
-  if (!paths::IsPlainFile(head))
+  if (!platform::IsPlainFile(head))
     outcome.Add(L"File not found...");
-  else if (const std::wstring longPath = paths::LongPath(head); !longPath.empty())
+  else if (const std::wstring longPath = platform::LongPath(head); !longPath.empty())
     head = longPath;
-  head = paths::FullPath(head);
+  head = platform::FullPath(head);
   RemoveLeftovers();
   const Scratch scratch;
   if (scratch.Error()) {
@@ -192,7 +192,7 @@ void Export(Outcome& outcome, std::wstring head, const std::wstring& regFile, co
     Save(outcome, scratch.Name(), head, regFile);
     return;
   }
-  if (status && IsRefusedForRights(*status) && !elevation::IsElevated()) {
+  if (status && IsRefusedForRights(*status) && !platform::IsElevated()) {
     outcome.wantsAdministrator = true;
     Failed(outcome, RightsLine(L""), ExitCode::kRefusedRights);
     return;
@@ -205,7 +205,7 @@ void Export(Outcome& outcome, std::wstring head, const std::wstring& regFile, co
 Outcome ExportRegistration(const std::wstring& head, const std::wstring& regFile, const Wait& wait) {
   Outcome outcome;
   try {
-    Export(outcome, head, paths::FullPath(regFile), wait);
+    Export(outcome, head, platform::FullPath(regFile), wait);
   } catch (const std::bad_alloc&) {
     Failed(outcome, L"Out of memory", ExitCode::kOtherFailure);
   } catch (const std::exception& fault) {

@@ -27,8 +27,8 @@ std::wstring_view FileNameOf(std::wstring_view path) {
 
 // A path as the file system names it: full, in its long form when the file is there.
 std::wstring Canonical(const std::wstring& path) {
-  const std::wstring full = paths::FullPath(path);
-  const std::wstring longForm = paths::LongPath(full);
+  const std::wstring full = platform::FullPath(path);
+  const std::wstring longForm = platform::LongPath(full);
   return longForm.empty() ? full : longForm;
 }
 
@@ -73,7 +73,7 @@ std::wstring TextValue(HKEY root, const std::wstring& path) {
 
 // The class's server as the classes root shows it: the user's own classes over the machine's.
 std::wstring ServerOf(const std::wstring& classId) {
-  const std::wstring key = GamesList::ServerKey(classId);
+  const std::wstring key = games::ServerKey(classId);
   std::wstring server = TextValue(HKEY_CURRENT_USER, L"Software\\Classes\\" + key);
   if (server.empty()) server = TextValue(HKEY_CLASSES_ROOT, key);
   return server;
@@ -82,9 +82,9 @@ std::wstring ServerOf(const std::wstring& classId) {
 // Loads the class as the host does, in process; the status of the attempt.
 HRESULT LoadClass(const std::wstring& classId) {
   CLSID id{};
-  if (FAILED(system_functions::CLSIDFromString(classId.c_str(), &id))) return CO_E_CLASSSTRING;
+  if (FAILED(platform::CLSIDFromString(classId.c_str(), &id))) return CO_E_CLASSSTRING;
   void* factory = nullptr;
-  const HRESULT status = system_functions::CoGetClassObject(id, CLSCTX_INPROC_SERVER, nullptr, kClassFactoryId, &factory);
+  const HRESULT status = platform::CoGetClassObject(id, CLSCTX_INPROC_SERVER, nullptr, kClassFactoryId, &factory);
   if (SUCCEEDED(status) && factory) static_cast<IUnknown*>(factory)->Release();
   return status;
 }
@@ -95,7 +95,7 @@ std::vector<ServedEntry> EntriesServedBy(const std::wstring& headPath, ULONGLONG
   const HeadFile head(headPath);
   std::vector<ServedEntry> served;
   const std::vector<std::wstring> names = games::ReadGameNames();
-  const std::wstring list = std::wstring(GamesList::kListKey) + L"\\";
+  const std::wstring list = std::wstring(games::kListKey) + L"\\";
   if (finished) *finished = true;
   for (size_t i = 0; i < names.size(); ++i) {
     if (i % 256 == 0 && GetTickCount64() > deadline) {
@@ -129,7 +129,7 @@ CheckReport CheckUnregistered(const std::vector<ServedEntry>& before) {
   CheckReport report;
   for (const ServedEntry& entry : before) {
     // Still listed whatever its class now says: the host shows the entry and cannot load it.
-    const bool still = RegistryKey::Open(HKEY_LOCAL_MACHINE, std::wstring(GamesList::kListKey) + L"\\" + entry.name, KEY_QUERY_VALUE).IsOpen();
+    const bool still = RegistryKey::Open(HKEY_LOCAL_MACHINE, std::wstring(games::kListKey) + L"\\" + entry.name, KEY_QUERY_VALUE).IsOpen();
     const EntryCheck check = still ? EntryCheck::kStillListed : EntryCheck::kGone;
     report.lines.push_back(CheckLine(check, entry.name, 0, L""));
     report.failed = report.failed || CheckFails(check);

@@ -39,7 +39,7 @@ void CheckAndRun(MainView& view, Registrar& registrar, const Command& command) {
     if (command.logNotFoundAfterBox) view.AppendPanelLine(L"OCX not found!");
     return;
   }
-  if (paths::IsPlainFile(file)) {
+  if (platform::IsPlainFile(file)) {
     view.AppendPanelLine(command.attemptLine);
     registrar.Run(file, command.commandLetter);
     return;
@@ -62,10 +62,10 @@ constexpr DWORD kFileNameChars = 255;  // 254 blanks and the terminating null ch
 
 // The first file of a dropped file list; empty when the drop carries no file.
 std::wstring FirstDroppedFile(HDROP drop) {
-  if (!drop || system_functions::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 0) return {};
-  const UINT length = system_functions::DragQueryFileW(drop, 0, nullptr, 0);
+  if (!drop || platform::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 0) return {};
+  const UINT length = platform::DragQueryFileW(drop, 0, nullptr, 0);
   std::wstring name(static_cast<size_t>(length) + 1, L'\0');
-  name.resize(system_functions::DragQueryFileW(drop, 0, name.data(), length + 1));
+  name.resize(platform::DragQueryFileW(drop, 0, name.data(), length + 1));
   return name;
 }
 
@@ -98,7 +98,7 @@ void BrowseForHead(MainView& view) {
   {
     // Only the dialog is themed: what the choice goes on to do (a panel made anew) keeps the plain look.
     const VisualStyles themed;
-    chosen = system_functions::GetOpenFileNameW(&dialog) != FALSE;
+    chosen = platform::GetOpenFileNameW(&dialog) != FALSE;
   }
   if (chosen) view.SetHeadFileText(file.substr(0, file.find(L'\0')));
 }

@@ -26,9 +26,9 @@ HeadRun RunHead(SpareWorker& spare, std::wstring path, const std::wstring& comma
   HeadRun run;
   std::vector<std::wstring> notes;
   // A file the probe misses (hidden, for example) may still load: note it and go on.
-  if (!paths::IsPlainFile(path))
+  if (!platform::IsPlainFile(path))
     notes.push_back(L"File not found...");
-  else if (const std::wstring longPath = paths::LongPath(path); !longPath.empty())
+  else if (const std::wstring longPath = platform::LongPath(path); !longPath.empty())
     path = longPath;  // else a folder on the way may not be listed: the path as given
 
   DWORD startError = 0;
@@ -46,7 +46,7 @@ HeadRun RunHead(SpareWorker& spare, std::wstring path, const std::wstring& comma
   } else if (const ULONGLONG spent = GetTickCount64() - start;
              spent < kTimeLimitMs && wait(run.worker->EndSignals(), kTimeLimitMs - static_cast<DWORD>(spent))) {
     run.outcome = run.worker->Result();
-    if (run.outcome.exitCode == ExitCode::kRefusedRights && !elevation::IsElevated()) {
+    if (run.outcome.exitCode == ExitCode::kRefusedRights && !platform::IsElevated()) {
       run.outcome.Add(RightsLine(commandLetter));
       run.outcome.wantsAdministrator = true;
     }

@@ -21,7 +21,7 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
 }
 
 std::wstring LongOr(const std::wstring& path) {
-  const std::wstring longPath = paths::LongPath(path);
+  const std::wstring longPath = platform::LongPath(path);
   return longPath.empty() ? path : longPath;
 }
 
@@ -30,7 +30,7 @@ std::wstring LongOr(const std::wstring& path) {
 void Registrar::Run(std::wstring path, const std::wstring& commandLetter) {
   try {
     // Two commands on one head at a time only when the user ends the first.
-    const std::wstring fullPath = paths::FullPath(paths::IsPlainFile(path) ? LongOr(path) : path);
+    const std::wstring fullPath = platform::FullPath(platform::IsPlainFile(path) ? LongOr(path) : path);
     const auto sameHead = std::find_if(lateWorkers_.begin(), lateWorkers_.end(), [&](const auto& worker) {
       return !worker->Ended() && SamePath(worker->Path(), fullPath);
     });
@@ -53,7 +53,7 @@ void Registrar::Run(std::wstring path, const std::wstring& commandLetter) {
     } else if (run.worker) {
       exitingWorkers_.push_back(std::move(run.worker));
     }
-    if (run.outcome.wantsAdministrator) elevation::OfferRestart(run.outcome.lines.back(), path);
+    if (run.outcome.wantsAdministrator) platform::OfferRestart(run.outcome.lines.back(), path);
   } catch (const std::bad_alloc&) {
     ShowFaultBox({7, kErrorSource, L"Out of memory"});
   } catch (const std::exception& fault) {

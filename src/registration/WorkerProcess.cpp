@@ -64,7 +64,7 @@ bool RunEntryPoint(wchar_t letter, Report& report, const wchar_t* path) {
     return false;
   }
   // Controls that use COM while they register fail without it.
-  const HRESULT ole = system_functions::OleInitialize();
+  const HRESULT ole = platform::OleInitialize();
   if (FAILED(ole)) {
     FreeLibrary(head);
     report.loadError = static_cast<DWORD>(ole);
@@ -112,7 +112,7 @@ std::optional<int> RunEntryWorkerIfAsked() {
   channel->path[kMaxPath - 1] = L'\0';
   const bool oleInitialised = RunEntryPoint(channel->letter, *channel, channel->path);
   SetEvent(handles[2]);
-  if (oleInitialised) system_functions::OleUninitialize();
+  if (oleInitialised) platform::OleUninitialize();
   return 0;
 }
 

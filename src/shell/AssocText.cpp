@@ -1,6 +1,6 @@
 #include "shell/AssocText.h"
 
-namespace file_types {
+namespace shell {
 
 std::wstring TrimBlanks(const std::wstring& text) {
   const auto first = text.find_first_not_of(L' ');
@@ -29,4 +29,4 @@ std::wstring CommandPath(const std::wstring& command) {
   return path;
 }
 
-}  // namespace file_types
+}  // namespace shell

@@ -3,7 +3,7 @@
 // that starts a program with a file, both ways.
 #include <string>
 
-namespace file_types {
+namespace shell {
 
 // The text without leading and trailing blanks (spaces only; tabs and other white space stay).
 std::wstring TrimBlanks(const std::wstring& text);
@@ -20,4 +20,4 @@ std::wstring ShellCommand(const std::wstring& exePath, const std::wstring& param
 // blanks; the path is then taken out of its double quotes when it is wrapped in them.
 std::wstring CommandPath(const std::wstring& command);
 
-}  // namespace file_types
+}  // namespace shell

@@ -7,14 +7,14 @@
 #include "shell/OcxAssociation.h"
 #include "shell/Settings.h"
 
-namespace associate_prompt {
+namespace shell {
 
 namespace {
 
 class AssociateDialog : public DialogForm {
  public:
   AssociateDialog()
-      : DialogForm(kCaption, 4350, 1950,
+      : DialogForm(kAssociateCaption, 4350, 1950,
                    {
                        {kYesButton, L"BUTTON", WS_TABSTOP | BS_DEFPUSHBUTTON, L"&Yes", 525, 1020, 1305, 330},
                        {kNoButton, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, L"&No", 2445, 1020, 1305, 330},
@@ -28,12 +28,12 @@ class AssociateDialog : public DialogForm {
 
  protected:
   void Click(int id) override {
-    if (id == kYesButton) association::AssociateOcx(association::StartupExePath());
+    if (id == kYesButton) shell::AssociateOcx(shell::StartupExePath());
     if (id == kYesButton || id == kNoButton || id == IDCANCEL) Close();
   }
 
   void OnUnload() override {
-    if (Checked(kDoNotAskCheck)) settings::SilenceAssociationQuestion();
+    if (Checked(kDoNotAskCheck)) shell::SilenceAssociationQuestion();
   }
 };
 
@@ -44,4 +44,4 @@ void ShowModal() {
   dialog.ShowModal(nullptr);
 }
 
-}  // namespace associate_prompt
+}  // namespace shell

@@ -2,9 +2,9 @@
 // The Associate prompt shown at start-up when .ocx files are not associated with the program.
 #include <windows.h>
 
-namespace associate_prompt {
+namespace shell {
 
-inline constexpr wchar_t kCaption[] = L"Associate VP Head/Game Files?";
+inline constexpr wchar_t kAssociateCaption[] = L"Associate VP Head/Game Files?";
 
 // Control ids in tab order.
 inline constexpr int kYesButton = IDYES;
@@ -15,4 +15,4 @@ inline constexpr int kQuestionText = 102;
 // Shows the prompt as a modal dialog without an owner and returns when it is closed.
 void ShowModal();
 
-}  // namespace associate_prompt
+}  // namespace shell

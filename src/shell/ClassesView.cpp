@@ -2,7 +2,7 @@
 
 #include "platform/RegistryKey.h"
 
-namespace classes {
+namespace shell {
 
 HKEY Root(Scope scope) { return scope == Scope::kUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
 
@@ -18,4 +18,4 @@ std::wstring ReadDefault(const std::wstring& classesPath) {
   return ReadDefault(userHasKey ? Scope::kUser : Scope::kMachine, classesPath);
 }
 
-}  // namespace classes
+}  // namespace shell

@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-namespace classes {
+namespace shell {
 
 enum class Scope { kUser, kMachine };
 
@@ -20,4 +20,4 @@ std::wstring PathIn(const std::wstring& classesPath);
 std::wstring ReadDefault(Scope scope, const std::wstring& classesPath);
 std::wstring ReadDefault(const std::wstring& classesPath);
 
-}  // namespace classes
+}  // namespace shell

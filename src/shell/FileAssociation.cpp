@@ -13,7 +13,7 @@
 #include "shell/ClassesView.h"
 #include "shell/ErrorOf.h"
 
-namespace file_types {
+namespace shell {
 
 namespace {
 
@@ -23,7 +23,7 @@ constexpr REGSAM kAccess = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
 // The writes of one attempt into the user's classes, each step checked, and what it takes to undo
 // them: the keys it made and the values it replaced (or added), in the order they were written.
 class ClassesWriter {
-  static HKEY Root() { return classes::Root(classes::Scope::kUser); }
+  static HKEY Root() { return shell::Root(shell::Scope::kUser); }
 
 
  public:
@@ -34,17 +34,17 @@ class ClassesWriter {
       end = path.find(L'\\', end + 1);
       const std::wstring key = path.substr(0, end);
       // Only a key proven absent counts as made here: one that merely refuses to be read stays.
-      if (RegistryKey::Open(Root(), classes::PathIn(key), KEY_QUERY_VALUE).Status() == ERROR_FILE_NOT_FOUND)
+      if (RegistryKey::Open(Root(), shell::PathIn(key), KEY_QUERY_VALUE).Status() == ERROR_FILE_NOT_FOUND)
         missing.push_back(key);
     }
     // Also when the create is refused: the outer keys may have been made before the refusal.
     made_.insert(made_.end(), missing.begin(), missing.end());
-    Check(RegistryKey::Create(Root(), classes::PathIn(path), kAccess).Status());
+    Check(RegistryKey::Create(Root(), shell::PathIn(path), kAccess).Status());
   }
 
   // Writes the key's default value.
   void WriteDefault(const std::wstring& keyPath, const std::wstring& value) {
-    const RegistryKey key = RegistryKey::Open(Root(), classes::PathIn(keyPath), kAccess);
+    const RegistryKey key = RegistryKey::Open(Root(), shell::PathIn(keyPath), kAccess);
     Check(key.Status());
     replaced_.push_back({keyPath, key.ReadValue(L"")});
     Check(key.WriteString(L"", value));
@@ -54,12 +54,12 @@ class ClassesWriter {
   bool TakeBack() {
     bool whole = true;
     for (auto it = replaced_.rbegin(); it != replaced_.rend(); ++it) {
-      const RegistryKey key = RegistryKey::Open(Root(), classes::PathIn(it->key), KEY_SET_VALUE);
+      const RegistryKey key = RegistryKey::Open(Root(), shell::PathIn(it->key), KEY_SET_VALUE);
       const LSTATUS status = it->old ? key.WriteValue(L"", *it->old) : key.DeleteValue(L"");
       whole = whole && (status == ERROR_SUCCESS || (!it->old && status == ERROR_FILE_NOT_FOUND));
     }
     for (auto it = made_.rbegin(); it != made_.rend(); ++it) {
-      const LSTATUS status = DeleteRegistryKey(Root(), classes::PathIn(*it));
+      const LSTATUS status = DeleteRegistryKey(Root(), shell::PathIn(*it));
       whole = whole && (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND);
     }
     replaced_.clear();
@@ -104,7 +104,7 @@ bool AssociateFile(std::wstring& extension, const std::wstring& fileType, const 
   if (refusal) *refusal = Refusal{};
   ClassesWriter writer;
   try {
-    if (!paths::IsPlainFile(exePath)) {
+    if (!platform::IsPlainFile(exePath)) {
       ShowCheckFailure(showMessages, L"The application path '" + exePath + L"' cannot be found.");
       return false;
     }
@@ -145,4 +145,4 @@ bool AssociateFile(std::wstring& extension, const std::wstring& fileType, const 
   }
 }
 
-}  // namespace file_types
+}  // namespace shell

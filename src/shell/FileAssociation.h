@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-namespace file_types {
+namespace shell {
 
 // A write the registry refused: its status, and whether what the attempt had written before it was
 // all put back as it was.
@@ -33,4 +33,4 @@ bool AssociateFile(std::wstring& extension, const std::wstring& fileType, const 
                    const std::wstring& verb, std::wstring exePath, std::wstring& parameters, bool setIcon,
                    const std::wstring& iconPath, bool showMessages, Refusal* refusal = nullptr);
 
-}  // namespace file_types
+}  // namespace shell

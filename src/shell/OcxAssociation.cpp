@@ -15,7 +15,7 @@
 #include "shell/ErrorOf.h"
 #include "shell/FileAssociation.h"
 
-namespace association {
+namespace shell {
 
 namespace {
 
@@ -29,7 +29,7 @@ constexpr wchar_t kIconKey[] = L"OCX_FileType\\DefaultIcon";
 // The folder of the executable as the system reports it: no trailing backslash, except for the
 // root folder of a drive ("C:\").
 std::wstring FolderAsReported() {
-  std::wstring folder = paths::ProgramFolder();
+  std::wstring folder = platform::ProgramFolder();
   const bool driveRoot = folder.size() == 3 && folder[1] == L':';
   if (!driveRoot) folder.pop_back();
   return folder;
@@ -39,13 +39,13 @@ std::wstring FolderAsReported() {
 
 bool IsOcxAssociated(std::wstring& path) {
   try {
-    if (classes::ReadDefault(kExtension) != kFileType) return false;
-    const std::wstring command = classes::ReadDefault(kCommandKey);
-    const std::wstring program = paths::LongPath(file_types::CommandPath(command));
-    path = paths::LongPath(path);
+    if (shell::ReadDefault(kExtension) != kFileType) return false;
+    const std::wstring command = shell::ReadDefault(kCommandKey);
+    const std::wstring program = platform::LongPath(shell::CommandPath(command));
+    path = platform::LongPath(path);
     // A file type left half-written (without its text or icon) is no association: Options offers
     // to write it whole.
-    const bool whole = !classes::ReadDefault(kFileType).empty() && !classes::ReadDefault(kIconKey).empty();
+    const bool whole = !shell::ReadDefault(kFileType).empty() && !shell::ReadDefault(kIconKey).empty();
     return whole && CompareStringOrdinal(program.c_str(), -1, path.c_str(), -1, TRUE) == CSTR_EQUAL;
   } catch (...) {
     const RunTimeError err = ErrorOf(std::current_exception());
@@ -58,13 +58,13 @@ bool RemoveOcxAssociation() {
   try {
     // The user's own, and one that an earlier version wrote for all users.
     bool removed = false;
-    for (const classes::Scope scope : {classes::Scope::kUser, classes::Scope::kMachine}) {
-      if (classes::ReadDefault(scope, kExtension) != kFileType) continue;
-      const LSTATUS status = RegistryKey::Open(classes::Root(scope), classes::PathIn(kExtension), KEY_SET_VALUE)
+    for (const shell::Scope scope : {shell::Scope::kUser, shell::Scope::kMachine}) {
+      if (shell::ReadDefault(scope, kExtension) != kFileType) continue;
+      const LSTATUS status = RegistryKey::Open(shell::Root(scope), shell::PathIn(kExtension), KEY_SET_VALUE)
                                  .WriteString(L"", kStandardFileType);
       removed = removed || status == ERROR_SUCCESS;
       if (status == ERROR_ACCESS_DENIED)
-        elevation::OfferRestart(L"Removing the .ocx association that an earlier version made for all users needs "
+        platform::OfferRestart(L"Removing the .ocx association that an earlier version made for all users needs "
                                 L"administrator rights.",
                                 L"");
     }
@@ -75,24 +75,24 @@ bool RemoveOcxAssociation() {
   }
 }
 
-void NotifyAssociationChanged() { system_functions::SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); }
+void NotifyAssociationChanged() { platform::SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); }
 
 bool AssociateOcx(const std::wstring& exePath) {
   std::wstring extension = kExtension;
   std::wstring parameters;
   // The user's own classes: a refusal there is no matter of an administrator's rights (and an
   // administrator of another account would write into that account's), so it is only told.
-  if (!file_types::AssociateFile(extension, kFileType, L"Active X Control", L"Register/Unregister", exePath,
+  if (!shell::AssociateFile(extension, kFileType, L"Active X Control", L"Register/Unregister", exePath,
                                  parameters, true, exePath + L",0", true))
     return false;
   NotifyAssociationChanged();
   return true;
 }
 
-std::wstring StartupExePath() { return paths::ProgramPath(); }
+std::wstring StartupExePath() { return platform::ProgramPath(); }
 
-std::wstring OptionsLoadExePath() { return paths::ProgramFolder() + L"\\" + paths::ProgramName() + L".exe"; }
+std::wstring OptionsLoadExePath() { return platform::ProgramFolder() + L"\\" + platform::ProgramName() + L".exe"; }
 
-std::wstring OptionsOkExePath() { return FolderAsReported() + L"\\" + paths::ProgramName() + L".exe"; }
+std::wstring OptionsOkExePath() { return FolderAsReported() + L"\\" + platform::ProgramName() + L".exe"; }
 
-}  // namespace association
+}  // namespace shell

@@ -3,7 +3,7 @@
 // three forms of the program's own executable path that the association uses.
 #include <string>
 
-namespace association {
+namespace shell {
 
 // True when .ocx files are associated with the executable at path; path receives its long form.
 // Never raises: an error ends in a message box and False.
@@ -29,4 +29,4 @@ std::wstring OptionsLoadExePath();
 // reports it (a trailing backslash only for a drive's root), a backslash, the name, ".exe".
 std::wstring OptionsOkExePath();
 
-}  // namespace association
+}  // namespace shell

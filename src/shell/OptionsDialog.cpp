@@ -5,7 +5,7 @@
 #include "shell/DialogForm.h"
 #include "shell/OcxAssociation.h"
 
-namespace options_dialog {
+namespace shell {
 
 namespace {
 
@@ -13,7 +13,7 @@ class Options : public DialogForm {
  public:
   Options()
       // Wide enough for the check box's text on one line beside a check box of any size the system draws.
-      : DialogForm(kCaption, 4665, 1485,
+      : DialogForm(kOptionsCaption, 4665, 1485,
                    {
                        {kOkButton, L"BUTTON", WS_TABSTOP | BS_DEFPUSHBUTTON, L"OK", 1672, 960, 1320, 345},
                        {kAssociateCheck, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX,
@@ -22,8 +22,8 @@ class Options : public DialogForm {
 
  protected:
   void OnLoad() override {
-    std::wstring exePath = association::OptionsLoadExePath();
-    associatedAtLoad_ = association::IsOcxAssociated(exePath);
+    std::wstring exePath = shell::OptionsLoadExePath();
+    associatedAtLoad_ = shell::IsOcxAssociated(exePath);
     SetChecked(kAssociateCheck, associatedAtLoad_);
   }
 
@@ -39,10 +39,10 @@ class Options : public DialogForm {
   void ApplyChoice() {
     const bool ticked = Checked(kAssociateCheck);
     if (ticked && !associatedAtLoad_) {
-      association::AssociateOcx(association::OptionsOkExePath());
+      shell::AssociateOcx(shell::OptionsOkExePath());
     } else if (!ticked && associatedAtLoad_) {
       // The removal announces the change itself; it is announced once more here.
-      if (association::RemoveOcxAssociation()) association::NotifyAssociationChanged();
+      if (shell::RemoveOcxAssociation()) shell::NotifyAssociationChanged();
     }
   }
 
@@ -85,4 +85,4 @@ void CloseIfShown() {
   if (g_shown) g_shown->Close();
 }
 
-}  // namespace options_dialog
+}  // namespace shell

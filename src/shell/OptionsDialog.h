@@ -4,9 +4,9 @@
 
 #include <windows.h>
 
-namespace options_dialog {
+namespace shell {
 
-inline constexpr wchar_t kCaption[] = L"Options";
+inline constexpr wchar_t kOptionsCaption[] = L"Options";
 
 // Control ids in tab order, and the id of the menu item.
 inline constexpr int kOkButton = IDOK;
@@ -32,4 +32,4 @@ void ShowModal(HWND owner);
 // Closes the Options dialog without any change when it shows (the main window closes).
 void CloseIfShown();
 
-}  // namespace options_dialog
+}  // namespace shell

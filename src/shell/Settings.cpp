@@ -2,7 +2,7 @@
 
 #include "platform/RegistryKey.h"
 
-namespace settings {
+namespace shell {
 namespace {
 
 // Below HKEY_CURRENT_USER: the store, the application's key, its section; the setting is a string value.
@@ -18,4 +18,4 @@ void SilenceAssociationQuestion() {
   (void)RegistryKey::Create(HKEY_CURRENT_USER, kSectionPath, KEY_SET_VALUE).WriteString(kAssociateMsg, L"1");
 }
 
-}  // namespace settings
+}  // namespace shell

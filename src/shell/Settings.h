@@ -1,9 +1,9 @@
 #pragma once
 // The program's one saved setting, in the per-user settings store: "1" means "do not ask about
 // the association at start-up".
-namespace settings {
+namespace shell {
 
 bool AssociationQuestionSilenced();
 void SilenceAssociationQuestion();
 
-}  // namespace settings
+}  // namespace shell

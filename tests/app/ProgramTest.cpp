@@ -110,7 +110,7 @@ TEST(Program, APathHandedOverDuringTheStartUpQuestionIsTaken) {
   EXPECT_TRUE(SecondStartEnds(head));
   const HWND main = FindWindowA("VeskMainWindow", nullptr);
   EXPECT_FALSE(IsWindowVisible(main)) << "shown behind the question";
-  DialogAnswerer::Press(question, associate_prompt::kNoButton);
+  DialogAnswerer::Press(question, shell::kNoButton);
   EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(main) && Text(main, kHeadFileBox) == Wide(head); }, 10000));
   // Every path the window takes goes into the trace: the hand-off's, and no empty one after it.
   PumpUntil([] { return false; }, 1500);

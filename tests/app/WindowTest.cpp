@@ -27,7 +27,7 @@ const HKEY kUser = HKEY_CURRENT_USER, kMachine = HKEY_LOCAL_MACHINE;
 std::string In(const std::string& key) { return "Software\\Classes\\" + key; }
 std::string Classes(const std::string& key, HKEY root = kUser) { return GetSz(root, In(key), "").value_or("<none>"); }
 void SetClasses(const std::string& key, const std::string& value, HKEY root = kUser) { SetSz(root, In(key), "", value); }
-std::string Self() { return ToAnsi(association::StartupExePath()); }
+std::string Self() { return ToAnsi(shell::StartupExePath()); }
 
 // The verbs of old versions, which the main window's load removes.
 const char* const kStaleVerbs[] = {"OCX_FileType\\shell\\command", "OCX_FileType\\shell\\open\\command",
@@ -58,8 +58,8 @@ std::wstring DlgText(HWND dialog, int id) {
 }
 
 bool Associated() {
-  std::wstring self = association::StartupExePath();
-  return association::IsOcxAssociated(self);
+  std::wstring self = shell::StartupExePath();
+  return shell::IsOcxAssociated(self);
 }
 
 // The next dialog: notes whether its check box shows ticked, clicks it or not, then presses a
@@ -87,7 +87,7 @@ TEST_F(WindowTest, HandOffMessagesPutTheLongPathIntoTheBox) {
   const std::wstring wide = FromAnsi(shortPath) + L'\0', full = FromAnsi(path);
   std::wstring whileOpen = L"?";  // a path handed over while a box is open waits for it to close
   Boxes().Handle([&](const BoxInfo& box) {
-    startup::SendHandOff(Window().hWnd(), full);
+    window::SendHandOff(Window().hWnd(), full);
     whileOpen = Window().HeadFileText();
     return DialogAnswerer::Press(box.hwnd, IDOK), true;
   });
@@ -141,7 +141,7 @@ TEST_F(WindowTest, OcxAssociationWrittenRecognisedAndRemoved) {
   const std::string exe = CopyInto(Self(), dir, "Vesk Installer.exe"), quoted = "\"" + exe + "\" %1";
   SetAssociation(false);
   RefuseOcxWrites(true, kMachine);
-  ASSERT_TRUE(association::AssociateOcx(FromAnsi(exe)));
+  ASSERT_TRUE(shell::AssociateOcx(FromAnsi(exe)));
   EXPECT_FALSE(KeyExists(kMachine, In("OCX_FileType")));
   EXPECT_EQ(Classes(".ocx"), "OCX_FileType");
   EXPECT_EQ(Classes(kCommandKey), quoted);
@@ -156,20 +156,20 @@ TEST_F(WindowTest, OcxAssociationWrittenRecognisedAndRemoved) {
     SetClasses(".ocx", c.fileType);
     SetClasses(kCommandKey, c.command);
     std::wstring asked = FromAnsi(c.asked);
-    EXPECT_EQ(association::IsOcxAssociated(asked), c.associated) << c.fileType << " " << c.command << " " << c.asked;
+    EXPECT_EQ(shell::IsOcxAssociated(asked), c.associated) << c.fileType << " " << c.command << " " << c.asked;
     if (c.associated) EXPECT_EQ(asked, FromAnsi(exe)) << "handed back in its long form";
   }
-  EXPECT_FALSE(association::RemoveOcxAssociation());
+  EXPECT_FALSE(shell::RemoveOcxAssociation());
   SetClasses(".ocx", "OCX_FileType");
-  EXPECT_TRUE(association::RemoveOcxAssociation());
+  EXPECT_TRUE(shell::RemoveOcxAssociation());
   EXPECT_EQ(Classes(".ocx"), "ocxfile");
   // An earlier version's .ocx for all users, hidden while the user has an .ocx of their own.
   RefuseOcxWrites(false, kMachine);
   SetClasses(".ocx", "OCX_FileType", kMachine);
   std::wstring asked = FromAnsi(exe);
-  EXPECT_FALSE(association::IsOcxAssociated(asked));
+  EXPECT_FALSE(shell::IsOcxAssociated(asked));
   DeleteTree(kUser, In(".ocx"));
-  EXPECT_TRUE(association::IsOcxAssociated(asked));
+  EXPECT_TRUE(shell::IsOcxAssociated(asked));
 }
 
 namespace {
@@ -199,7 +199,7 @@ TEST(MainWindowLoad, AsksOnlyWhenNeededAndRemovesOldVerbs) {
     if (*c.setting) SetSz(HKEY_CURRENT_USER, kSettingsKey, "AssociateMsg", c.setting);
     DialogAnswerer boxes;
     bool ticked = false;
-    if (c.answer) Plan(boxes, associate_prompt::kDoNotAskCheck, c.tick, c.answer, &ticked);
+    if (c.answer) Plan(boxes, shell::kDoNotAskCheck, c.tick, c.answer, &ticked);
     if (c.refused) boxes.Answer(IDOK);
     MainWindow form;
     g_listResets = 0;
@@ -242,7 +242,7 @@ TEST(MainWindowLoad, DialogsAnswerTheKeyboard) {
     });
     MainWindow form;
     form.Show();
-    if (c.options) options_dialog::ShowModal(form.hWnd());
+    if (c.options) shell::ShowModal(form.hWnd());
     EXPECT_TRUE(PumpUntil([&] { return closed == 1; }, 6000)) << "the keys did not close the dialog";
     EXPECT_EQ(Associated(), c.associated);
     EXPECT_EQ(GetSz(HKEY_CURRENT_USER, kSettingsKey, "AssociateMsg").value_or(""), c.setting);
@@ -257,7 +257,7 @@ TEST_F(WindowTest, ARefusedWriteInTheMiddleLeavesNothingHalfWritten) {
   SetClasses("OCX_FileType", "Old text");
   Refuse(kUser, In(kCommandKey), KEY_SET_VALUE);
   Boxes().Answer(IDOK);
-  EXPECT_FALSE(association::AssociateOcx(association::StartupExePath()));
+  EXPECT_FALSE(shell::AssociateOcx(shell::StartupExePath()));
   EXPECT_EQ(Classes(".ocx"), "ocxfile");
   EXPECT_EQ(Classes("OCX_FileType"), "Old text");
   EXPECT_FALSE(KeyExists(kUser, In("OCX_FileType\\DefaultIcon")));
@@ -266,8 +266,8 @@ TEST_F(WindowTest, ARefusedWriteInTheMiddleLeavesNothingHalfWritten) {
   SetClasses(".ocx", "OCX_FileType");
   SetClasses(kCommandKey, Self() + " %1");
   bool ticked = true;
-  Plan(Boxes(), options_dialog::kAssociateCheck, true, IDOK, &ticked);
-  options_dialog::ShowModal(Window().hWnd());
+  Plan(Boxes(), shell::kAssociateCheck, true, IDOK, &ticked);
+  shell::ShowModal(Window().hWnd());
   EXPECT_FALSE(ticked);
   EXPECT_TRUE(Associated());
 }
@@ -283,9 +283,9 @@ TEST_F(WindowTest, OptionsDialogWritesAndRemovesTheAssociation) {
     SetAssociation(c.associated, c.machine ? kMachine : kUser);
     if (c.refused) RefuseOcxWrites(true);
     bool ticked = !c.associated;
-    Plan(Boxes(), options_dialog::kAssociateCheck, c.click, c.button, &ticked);
+    Plan(Boxes(), shell::kAssociateCheck, c.click, c.button, &ticked);
     if (c.refused) Boxes().Answer(IDOK);
-    options_dialog::ShowModal(Window().hWnd());
+    shell::ShowModal(Window().hWnd());
     EXPECT_EQ(ticked, c.associated);
     EXPECT_EQ(Associated(), c.associated != (c.click && c.button && !c.refused));
     if (c.associated && c.click) EXPECT_EQ(Classes(".ocx", c.machine ? kMachine : kUser), "ocxfile");
@@ -345,9 +345,9 @@ TEST_F(WindowTest, TextsFitAtEveryScale) {
       if (box.owner) EXPECT_LE(abs(centre(box.hwnd).x - centre(box.owner).x) + abs(centre(box.hwnd).y - centre(box.owner).y), 2);
       return PostMessageW(box.hwnd, WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE;
     });
-  associate_prompt::ShowModal();
-  options_dialog::ShowModal(Window().hWnd());
-  games_window::FindBrokenEntries(Window());
+  shell::ShowModal();
+  shell::ShowModal(Window().hWnd());
+  window::FindBrokenEntries(Window());
   // No panel line wraps: the panel has one line more than its text has line ends (the empty last one).
   const auto unwrapped = [&] {
     const std::wstring t = Window().PanelText();

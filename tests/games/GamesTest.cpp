@@ -20,7 +20,7 @@
 namespace {
 
 const HKEY LM = HKEY_LOCAL_MACHINE, CR = HKEY_CLASSES_ROOT;
-const std::string kList = ToAnsi(GamesList::kListKey), kClasses = "Software\\CLASSES\\";
+const std::string kList = ToAnsi(games::kListKey), kClasses = "Software\\CLASSES\\";
 constexpr REGSAM kOtherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 
 // Sets a key's default value, making the key relative to its parent (a long name's whole path could
@@ -129,7 +129,7 @@ class GamesTest : public testenv::MainWindowTest {
   // The removal of an entry with no class id, its outcome shown as the window shows it.
   ExitCode Remove(const std::wstring& name) {
     const Outcome outcome = games::RemoveEntry({name, L"{0}", L""});
-    games_window::ShowRemoval(Window(), outcome, L"Removing \"" + name + L"\" needs administrator rights.");
+    window::ShowRemoval(Window(), outcome, L"Removing \"" + name + L"\" needs administrator rights.");
     return outcome.exitCode;
   }
   const std::string dir_ = testenv::TestDir();
@@ -165,7 +165,7 @@ TEST_F(GamesTest, TheSelectionCheckOffersRemovalOnlyForAMissingFile) {
     ASSERT_EQ(Boxes().SeenCount(), asked += shown.empty());
     if (shown.empty()) EXPECT_EQ(Boxes().Seen().back().caption, L"TypeLib Not Found");
     EXPECT_EQ(Window().HeadFileText(), shown);
-    EXPECT_EQ(Window().PanelText().ends_with(GamesList::OtherBuildNote() + L"\r\n"), view != 0);
+    EXPECT_EQ(Window().PanelText().ends_with(games::OtherBuildNote() + L"\r\n"), view != 0);
     EXPECT_EQ(Window().PanelText().find(L" is not available now") != std::wstring::npos, server == absent);
     EXPECT_TRUE(testenv::KeyExists(LM, kList + "\\Chess"));
   }
@@ -180,7 +180,7 @@ TEST_F(GamesTest, YesRemovesExactlyTheKeysThatBelongToTheHead) {
   ASSERT_TRUE(DeleteFileA(chess.c_str()));
   std::vector<std::string> family;  // class, second class, interfaces, type library
   for (int offset : {0, 1, -1, -2, -3})
-    family.push_back(ToAnsi(*GameIds::FamilyMember(L"{1E5A294C-7B3D-4C11-9A2E-6F01C3D5B7A1}", offset)));
+    family.push_back(ToAnsi(*games::FamilyMember(L"{1E5A294C-7B3D-4C11-9A2E-6F01C3D5B7A1}", offset)));
   // Keys of the family's ids where they do not belong, and of ids one digit apart.
   const std::pair<HKEY, std::string> trees[] = {
       {CR, "CLSID\\"}, {LM, kClasses + "Interface\\"}, {LM, kClasses + "TypeLib\\"}};
@@ -253,7 +253,7 @@ TEST_F(GamesTest, TheSavedCopiesPutBackExactlyWhatWasRemoved) {
   ASSERT_NE(std::wstring(shortFolder), FromAnsi(folder));
   ASSERT_TRUE(DeleteFileA(chess.c_str()));
   std::vector<std::wstring> f;  // class, second class, interfaces, type library
-  for (int offset : {0, 1, -1, -2, -3}) f.push_back(*GameIds::FamilyMember(L"{1E5A294C-7B3D-4C11-9A2E-6F01C3D5B7A1}", offset));
+  for (int offset : {0, 1, -1, -2, -3}) f.push_back(*games::FamilyMember(L"{1E5A294C-7B3D-4C11-9A2E-6F01C3D5B7A1}", offset));
   const std::wstring lib = L"Software\\CLASSES\\TypeLib\\" + f[4], itf = L"Software\\CLASSES\\Interface\\";
   const std::wstring user = L"Software\\Classes\\";
   auto wide = [](const std::wstring& text) { return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2); };
@@ -425,7 +425,7 @@ TEST_F(GamesTest, BrokenEntriesAreFoundListedAndRemovedTogether) {
   const Outcome removed = games::RemoveAllBroken();
   testenv::Refuse(CR, "CLSID\\" + ToAnsi(id(6)), 0);
   EXPECT_EQ(removed.exitCode, ExitCode::kRefusedRights);
-  const std::wstring list = L"HKLM\\" + std::wstring(GamesList::kListInClasses) + L"\\";
+  const std::wstring list = L"HKLM\\" + std::wstring(games::kListInClasses) + L"\\";
   std::vector<std::wstring> keys = {list + L"C gone", list + L"D no class", list + L"E malformed", L"HKLM\\CLSID\\" + id(3),
                                     L"HKLM\\Vesk.Gone.1", L"other HKLM\\Vesk.Gone.1"};
   for (const wchar_t* entry : {L"C gone", L"D no class", L"E malformed"}) keys.push_back(L"other " + list + entry);

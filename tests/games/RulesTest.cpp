@@ -13,8 +13,7 @@
 
 namespace {
 
-using namespace GameIds;
-using namespace RemovalRule;
+using namespace games;
 
 TEST(GameIds, FamilyMembersChangeTheLastTwoDigitsOfTheFirstGroupInUpperCaseWithoutCarry) {
   const std::tuple<std::wstring, int, std::optional<std::wstring>> cases[] = {
@@ -166,13 +165,13 @@ TEST(RegFile, ValuesAreWrittenSoThatTheEditorGivesBackTheirBytes) {
   std::vector<std::uint8_t> bytes40(40);
   for (std::uint8_t i = 0; i < 40; ++i) bytes40[i] = i;
   const std::wstring key = L"[HKEY_LOCAL_MACHINE\\Software\\\u0428\u0430\u0445]";
-  const std::vector<RegFile::Key> keys = {
+  const std::vector<games::Key> keys = {
       {key.substr(1, key.size() - 2),
        {{L"", 1, utf16(L"C:\\a \"b\"\0"s)}, {L"n\\\"\u4e2d", 4, {1, 2, 3, 0xF4}}, {L"odd", 1, {0x41}},
         {L"nul", 1, utf16(L"a\0b\0"s)}, {L"crlf", 1, utf16(L"\r\n\0"s)}, {L"empty", 1, {}}, {L"short", 4, {1, 2}},
         {L"none", 0, {}}, {L"q", 11, {1, 0, 0, 0, 0, 0, 0, 0x80}}, {L"bin", 3, bytes40}}},
       {L"HKEY_LOCAL_MACHINE\\S\\x", {}}};
-  EXPECT_EQ(RegFile::Text(keys), L"Windows Registry Editor Version 5.00\r\n\r\n" + key + L"\r\n"
+  EXPECT_EQ(games::Text(keys), L"Windows Registry Editor Version 5.00\r\n\r\n" + key + L"\r\n"
             L"@=\"C:\\\\a \\\"b\\\"\"\r\n"
             L"\"n\\\\\\\"\u4e2d\"=dword:f4030201\r\n"
             L"\"odd\"=hex(1):41\r\n"
@@ -185,29 +184,29 @@ TEST(RegFile, ValuesAreWrittenSoThatTheEditorGivesBackTheirBytes) {
             L"\"bin\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\r\n"
             L"  17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27\r\n"
             L"\r\n[HKEY_LOCAL_MACHINE\\S\\x]\r\n\r\n");
-  EXPECT_EQ(RegFile::Text({{L"HKEY_LOCAL_MACHINE\\S", {{L"a\nb", 0, {}}}}}), std::nullopt);
+  EXPECT_EQ(games::Text({{L"HKEY_LOCAL_MACHINE\\S", {{L"a\nb", 0, {}}}}}), std::nullopt);
 }
 
 // A 32-bit program on 64-bit Windows saves its class and interface keys as the 64-bit editor sees them.
 TEST(RegFile, KeysAreNamedAsTheSixtyFourBitEditorSeesThem) {
-  using RegFile::Hive;
+  using games::RegFileHive;
   const std::wstring clsid = L"Software\\CLASSES\\CLSID\\{1}", lm = L"HKEY_LOCAL_MACHINE\\";
   const std::tuple<Hive, std::wstring, bool, std::wstring> cases[] = {
-      {Hive::LocalMachine, clsid, true, lm + L"SOFTWARE\\Wow6432Node\\Classes\\CLSID\\{1}"},
-      {Hive::LocalMachine, clsid, false, lm + clsid},
-      {Hive::CurrentUser, L"Software\\Classes\\interface\\{1}", true,
+      {RegFileHive::LocalMachine, clsid, true, lm + L"SOFTWARE\\Wow6432Node\\Classes\\CLSID\\{1}"},
+      {RegFileHive::LocalMachine, clsid, false, lm + clsid},
+      {RegFileHive::CurrentUser, L"Software\\Classes\\interface\\{1}", true,
        L"HKEY_CURRENT_USER\\Software\\Classes\\Wow6432Node\\interface\\{1}"},
-      {Hive::LocalMachine, L"Software\\CLASSES\\TypeLib\\{1}", true, lm + L"Software\\CLASSES\\TypeLib\\{1}"},
-      {Hive::LocalMachine, L"Software\\CLASSES\\CLSIDs", true, lm + L"Software\\CLASSES\\CLSIDs"}};
-  for (const auto& [hive, path, wow64, name] : cases) EXPECT_EQ(RegFile::KeyName(hive, path, wow64), name);
-  const RegFile::Stamp when{2026, 1, 2, 3, 4, 5};
-  EXPECT_EQ(RegFile::FileName(L"A: \"b\" <c>/d?*|\\\t", when, 1), L"A_ _b_ _c__d_____ 2026-01-02 030405.reg");
-  EXPECT_EQ(RegFile::FileName(L"", when, 2), L"Games list entry 2026-01-02 030405 (2).reg");
+      {RegFileHive::LocalMachine, L"Software\\CLASSES\\TypeLib\\{1}", true, lm + L"Software\\CLASSES\\TypeLib\\{1}"},
+      {RegFileHive::LocalMachine, L"Software\\CLASSES\\CLSIDs", true, lm + L"Software\\CLASSES\\CLSIDs"}};
+  for (const auto& [hive, path, wow64, name] : cases) EXPECT_EQ(games::KeyName(hive, path, wow64), name);
+  const games::Stamp when{2026, 1, 2, 3, 4, 5};
+  EXPECT_EQ(games::FileName(L"A: \"b\" <c>/d?*|\\\t", when, 1), L"A_ _b_ _c__d_____ 2026-01-02 030405.reg");
+  EXPECT_EQ(games::FileName(L"", when, 2), L"Games list entry 2026-01-02 030405 (2).reg");
 }
 
 // A missing file proves the head gone only on a drive that is there.
 TEST(ServerFile, ADriveThatIsNotThereProvesNothing) {
-  using namespace ServerFile;
+
   const std::pair<std::wstring, std::optional<std::wstring>> roots[] = {
       {L"q:\\heads\\a.ocx", L"q:\\"}, {L"\\\\?\\E:\\a.ocx", L"E:\\"}, {L"\\\\server\\share\\a.ocx", std::nullopt},
       {L"heads\\a.ocx", std::nullopt}, {L"1:\\a.ocx", std::nullopt}};

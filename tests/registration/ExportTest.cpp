@@ -17,7 +17,7 @@ namespace {
 
 using registration::ExportRegistration;
 // Every key of the machine's software and of the users, in the 64-bit view, with its values.
-using Snapshot = std::map<std::pair<HKEY, std::wstring>, std::vector<RegFile::Value>>;
+using Snapshot = std::map<std::pair<HKEY, std::wstring>, std::vector<games::Value>>;
 
 void Read(HKEY root, const RegistryKey& key, const std::wstring& path, Snapshot& into) {
   auto& values = into[{root, path}];

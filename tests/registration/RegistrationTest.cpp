@@ -37,7 +37,7 @@ std::wstring ServerPath(const std::string& classId) {
 
 // True when every key of a good head's registration is there, false when none is; some alone fail the test.
 bool Registered(const std::string& classId = kChess, const std::string& entry = "Chess") {
-  auto member = [&](int offset) { return ToAnsi(*GameIds::FamilyMember(FromAnsi(classId), offset)); };
+  auto member = [&](int offset) { return ToAnsi(*games::FamilyMember(FromAnsi(classId), offset)); };
   const std::string keys[] = {"Software\\Ubique\\VPgames32\\" + entry, "CLSID\\" + classId + "\\TypeLib",
                               "CLSID\\" + member(1) + "\\InprocServer32", "Interface\\" + member(-1),
                               "Interface\\" + member(-2), "TypeLib\\" + member(-3)};
@@ -217,7 +217,7 @@ TEST_F(RegistrationTest, WhileItWaitsTheWindowTakesNoInputButKeepsHandOffsAndClo
   std::thread messenger([&] {
     for (int i = 0; i < 100 && !(question = FindWindowW(L"#32770", L"Awkward head question")); ++i) Sleep(50);
     const ULONGLONG start = GetTickCount64();
-    startup::SendHandOff(window, FromAnsi(handed));
+    window::SendHandOff(window, FromAnsi(handed));
     handOffTook = GetTickCount64() - start;
   });
   EXPECT_EQ(Command(FromAnsi(askbox), false), testenv::Lines({kCheck, kReg, registration::kTimeOutLine}));
@@ -265,7 +265,7 @@ TEST_F(RegistrationTest, WorkersStandInTheSystemFolder) {
 TEST_F(RegistrationTest, WildcardsNameNoSingleHead) {
   const std::wstring pattern = FromAnsi(dir_) + L"ch*.ocx";
   Copy("chess.ocx");
-  startup::SendHandOff(Window().hWnd(), pattern);
+  window::SendHandOff(Window().hWnd(), pattern);
   EXPECT_EQ(Window().HeadFileText(), pattern);
   Boxes().Answer(IDOK);
   EXPECT_EQ(Command(pattern, false), testenv::Lines({kCheck, L"OCX not found!"}));

@@ -3,7 +3,7 @@
 
 #include "shell/AssocText.h"
 
-using namespace file_types;
+using namespace shell;
 
 TEST(AssocText, CommandQuotesOnlyAPathWithABlankAndReadsBothForms) {
   EXPECT_EQ(ShellCommand(L"C:\\Vesk\\V.exe", L" /r"), L"C:\\Vesk\\V.exe /r %1");

@@ -147,7 +147,7 @@ std::wstring ListItem(HWND list, int index) {
 void MainWindowTest::SetUp() {
   SuppressAssociatePrompt();
   boxes_ = std::make_unique<DialogAnswerer>();
-  handoff::PublishProof();  // as start-up does: hand-offs from other threads carry it
+  platform::PublishProof();  // as start-up does: hand-offs from other threads carry it
   window_ = std::make_unique<MainWindow>();
   window_->Show();
 }

@@ -22,6 +22,6 @@ void TraceHeadPath(const std::wstring& path) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (const auto workerExit = registration::RunEntryWorkerIfAsked()) return *workerExit;
-  startup::SetHeadPathObserver(&TraceHeadPath);
-  return startup::Run();
+  window::SetHeadPathObserver(&TraceHeadPath);
+  return window::Run();
 }
