@@ -6,7 +6,7 @@
 
 #include "../tests/fileinfo/TestBlocks.h"
 #include "platform/AnsiText.h"
-#include "app/MainWindow.h"
+#include "window/MainWindow.h"
 #include "fileinfo/InfoPanel.h"
 #include "fileinfo/VersionInfo.h"
 #include "fileinfo/VersionBlock.h"

@@ -6,7 +6,7 @@
 // and the machine's classes, the file looked at).
 #include "BenchUtil.h"
 
-#include "app/MainWindow.h"
+#include "window/MainWindow.h"
 #include "games/BrokenEntries.h"
 
 #include <cstring>

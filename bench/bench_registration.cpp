@@ -9,8 +9,8 @@
 #include "BenchUtil.h"
 
 #include "platform/AnsiText.h"
-#include "app/MainWindow.h"
-#include "registration/HeadCommands.h"
+#include "window/MainWindow.h"
+#include "window/HeadCommands.h"
 #include "registration/DllSearch.h"
 #include "registration/EntryWorker.h"
 #include "registration/HeadCheck.h"
@@ -71,9 +71,9 @@ void CheckFigures(MainWindow& form, const std::wstring& head) {
   for (const int count : {100, 1000, 40000}) {
     PlantList(count);
     form.SetHeadFileText(head);
-    const double click = bench::MedianMs(count > 1000 ? 5 : 11, [&] { registration::RegisterHead(form, form.Registrar()); });
+    const double click = bench::MedianMs(count > 1000 ? 5 : 11, [&] { window::RegisterHead(form, form.Registrar()); });
     const double check = bench::MedianMs(count > 1000 ? 5 : 11, [&] { registration::CheckRegistered(head, GetTickCount64() + 60000); });
-    registration::UnregisterHead(form, form.Registrar());
+    window::UnregisterHead(form, form.Registrar());
     bench::Row("check after Register, " + std::to_string(count) + " entries in the Games list", check,
                "the Register click less the check", click - check, count == 100 ? "adds at most 0.10" : "report");
   }
@@ -97,9 +97,9 @@ int main() {
   form.SetHeadFileText(path);
   int workerFailures = 0;
   const auto workerOnce = [&] {
-    registration::RegisterHead(form, form.Registrar());
+    window::RegisterHead(form, form.Registrar());
     const bool registered = form.PanelText().find(L"Process Successful.") != std::wstring::npos;
-    registration::UnregisterHead(form, form.Registrar());
+    window::UnregisterHead(form, form.Registrar());
     if (!registered || form.PanelText().find(L"Process Successful.") == std::wstring::npos) ++workerFailures;
   };
   char system[MAX_PATH] = {};
@@ -169,7 +169,7 @@ int main() {
   const double describe = bench::MedianMs(kRuns, [&] {
     registration::DescribeMissingPieces(FromAnsi(fiftyPath), registration::LookFor::kFunctions);
   });
-  const double failedClick = bench::MedianMs(kRuns, [&] { registration::RegisterHead(form, form.Registrar()); });
+  const double failedClick = bench::MedianMs(kRuns, [&] { window::RegisterHead(form, form.Registrar()); });
   bench::Row("naming what a head with 50 imports misses (exports read)", describe,
              "Register of that head, click to its outcome lines", failedClick, "adds under 100 ms");
   DeleteFileA(fiftyPath.c_str());

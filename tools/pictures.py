@@ -2,14 +2,14 @@
 """The program's pictures in the form the program carries them (used by tools/make-pictures.sh).
 
   pictures.py metal W H OUT.ppm
-      The brushed metal of a W x H skin, as the program draws it at start-up (src/app/PictureBox.cpp).
+      The brushed metal of a W x H skin, as the program draws it at start-up (src/window/PictureBox.cpp).
   pictures.py pack IN.bmp OUT.pic [--metal]
       IN, a 24-bit bitmap, packed: at most 256 colours (the most common stay exact, rare ones, edge
       smoothing mostly, take the nearest colour kept) and runs of pixels like the one before or the
       ones above. --metal: IN is a skin drawn on the metal above; the pixels still showing it become
       colour 0, which the program paints with the same metal again.
 
-A packed picture (read by LoadPicture in src/app/PictureBox.cpp):
+A packed picture (read by LoadPicture in src/window/PictureBox.cpp):
   width, height        two bytes each, low byte first
   flags                one byte; 1: colour 0, unlike all others, marks the brushed metal
   colours - 1          one byte

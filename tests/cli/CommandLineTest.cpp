@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "TestEnv.h"
-#include "app/WindowLayout.h"
+#include "window/WindowLayout.h"
 
 using namespace testenv;
 

@@ -7,7 +7,7 @@
 #include "TestBlocks.h"
 #include "TestEnv.h"
 #include "platform/AnsiText.h"
-#include "app/MainWindow.h"
+#include "window/MainWindow.h"
 #include "fileinfo/InfoPanel.h"
 #include "fileinfo/PanelTexts.h"
 

@@ -5,8 +5,8 @@
 #include <map>
 
 #include "TestEnv.h"
-#include "app/MainWindow.h"
-#include "app/WindowLayout.h"
+#include "window/MainWindow.h"
+#include "window/WindowLayout.h"
 #include "games/RegFile.h"
 #include "platform/AnsiText.h"
 #include "platform/RegistryKey.h"

@@ -8,13 +8,13 @@
 #include "TestEnv.h"
 #include "TestImages.h"
 #include "platform/AnsiText.h"
-#include "app/WindowLayout.h"
-#include "app/PictureBox.h"
-#include "app/MainWindow.h"
-#include "app/Startup.h"
+#include "window/WindowLayout.h"
+#include "window/PictureBox.h"
+#include "window/MainWindow.h"
+#include "window/Startup.h"
 #include "games/GameIds.h"
 #include "registration/DllSearch.h"
-#include "registration/HeadCommands.h"
+#include "window/HeadCommands.h"
 #include "registration/RegRules.h"
 
 #include <shlobj.h>
@@ -61,7 +61,7 @@ class RegistrationTest : public testenv::MainWindowTest {
   }
   std::wstring Command(const std::wstring& box, bool unregister) {
     Window().SetHeadFileText(box);
-    (unregister ? registration::UnregisterHead : registration::RegisterHead)(Window(), Window().Registrar());
+    (unregister ? window::UnregisterHead : window::RegisterHead)(Window(), Window().Registrar());
     EXPECT_TRUE(Window().RefreshPending()) << "the Games list is to be reloaded";
     Window().OnRefreshTimer();
     return Window().PanelText();

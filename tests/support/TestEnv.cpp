@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/MainWindow.h"
+#include "window/MainWindow.h"
 #include "platform/HandOffProof.h"
 
 namespace testenv {

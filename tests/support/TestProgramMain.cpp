@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "app/Startup.h"
+#include "window/Startup.h"
 #include "registration/EntryWorker.h"
 
 namespace {

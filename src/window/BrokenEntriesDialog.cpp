@@ -1,4 +1,4 @@
-#include "app/BrokenEntriesDialog.h"
+#include "window/BrokenEntriesDialog.h"
 
 #include <algorithm>
 #include <atomic>
@@ -6,7 +6,7 @@
 
 #include <commctrl.h>
 
-#include "app/BrokenEntriesWork.h"
+#include "window/BrokenEntriesWork.h"
 #include "games/BrokenEntries.h"
 #include "platform/NumberText.h"
 #include "platform/VisualStyles.h"

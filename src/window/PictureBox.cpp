@@ -1,4 +1,4 @@
-#include "app/PictureBox.h"
+#include "window/PictureBox.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -9,7 +9,7 @@
 #include <map>
 
 #include "TestEnv.h"
-#include "app/WindowLayout.h"
+#include "window/WindowLayout.h"
 #include "registration/RegRules.h"
 #include "shell/AssociatePrompt.h"
 

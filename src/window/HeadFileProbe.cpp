@@ -1,4 +1,4 @@
-#include "app/HeadFileProbe.h"
+#include "window/HeadFileProbe.h"
 
 #include <atomic>
 

@@ -5,9 +5,9 @@
 #include <shellapi.h>
 
 #include "platform/MainView.h"
-#include "registration/Registrar.h"
+#include "window/Registrar.h"
 
-namespace registration {
+namespace window {
 
 // Checks the head file box, logs into the panel, hands the file to the registrar and asks for a
 // reload of the Games list.
@@ -22,4 +22,4 @@ void TakeDroppedHead(MainView& view, HDROP drop);
 // An .ocx file dropped onto the Games list: asks whether to register it.
 void OfferDroppedHead(MainView& view, Registrar& registrar, HDROP drop);
 
-}  // namespace registration
+}  // namespace window

@@ -9,7 +9,7 @@
 #include "platform/MainView.h"
 #include "registration/EntryWorker.h"
 
-namespace registration {
+namespace window {
 
 // The timer of the view's window that watches late workers; its ticks go to OnLateWorkerTimer.
 inline constexpr UINT_PTR kLateWorkerTimer = 2;
@@ -35,13 +35,13 @@ class Registrar {
   void EndWorkers();
 
  private:
-  void WatchLateWorker(std::unique_ptr<EntryWorker> worker);
+  void WatchLateWorker(std::unique_ptr<registration::EntryWorker> worker);
 
   MainView& view_;
-  std::vector<std::unique_ptr<EntryWorker>> lateWorkers_;
+  std::vector<std::unique_ptr<registration::EntryWorker>> lateWorkers_;
   // Workers whose work is done but whose process has not quite ended yet.
-  std::vector<std::unique_ptr<EntryWorker>> exitingWorkers_;
-  SpareWorker spare_;
+  std::vector<std::unique_ptr<registration::EntryWorker>> exitingWorkers_;
+  registration::SpareWorker spare_;
 };
 
-}  // namespace registration
+}  // namespace window

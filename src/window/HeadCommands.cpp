@@ -1,4 +1,4 @@
-#include "registration/HeadCommands.h"
+#include "window/HeadCommands.h"
 
 #include <exception>
 
@@ -12,7 +12,10 @@
 #include "platform/VisualStyles.h"
 #include "registration/RegRules.h"
 
-namespace registration {
+namespace window {
+
+using registration::IsOcxName;
+using registration::EntryPointName;
 namespace {
 
 struct Command {
@@ -118,4 +121,4 @@ void OfferDroppedHead(MainView& view, Registrar& registrar, HDROP drop) {
   if (answer == IDYES) RegisterHead(view, registrar);
 }
 
-}  // namespace registration
+}  // namespace window

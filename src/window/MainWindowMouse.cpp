@@ -6,13 +6,13 @@
 
 #include <windowsx.h>
 
-#include "app/MainWindow.h"
+#include "window/MainWindow.h"
 #include "fileinfo/PanelTexts.h"
 #include "platform/MessageBox.h"
 #include "platform/SystemFunctions.h"
-#include "registration/HeadCommands.h"
+#include "window/HeadCommands.h"
 #include "res/resource.h"
-#include "app/GamesWindow.h"
+#include "window/GamesWindow.h"
 
 namespace {
 
@@ -96,12 +96,12 @@ void MainWindow::OnButton(int id) {
       break;
     case kBrowseButton:
       SettleHeadFileCheck();
-      registration::BrowseForHead(*this);
+      window::BrowseForHead(*this);
       break;
     case kRegisterButton:
     case kUnregisterButton:
       SettleHeadFileCheck();
-      (id == kRegisterButton ? registration::RegisterHead : registration::UnregisterHead)(*this, registrar_);
+      (id == kRegisterButton ? window::RegisterHead : window::UnregisterHead)(*this, registrar_);
       // With the box empty the command asked for a head file: the focus goes where it is typed, not
       // back to the button clicked.
       if (HeadFileText().empty()) {

@@ -3,8 +3,8 @@
 // which the window goes on answering.
 #include <optional>
 
-#include "app/MainWindow.h"
-#include "app/Startup.h"
+#include "window/MainWindow.h"
+#include "window/Startup.h"
 #include "platform/GamesChangedNotice.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"

@@ -1,4 +1,4 @@
-#include "app/BrokenEntriesWork.h"
+#include "window/BrokenEntriesWork.h"
 
 #include "games/BrokenEntries.h"
 

@@ -1,17 +1,17 @@
 // The main window: creation, load and unload, message routing and the refresh timer.
-#include "app/MainWindow.h"
+#include "window/MainWindow.h"
 
 #include <windowsx.h>
 
-#include "app/Startup.h"
+#include "window/Startup.h"
 #include "fileinfo/PanelTexts.h"
-#include "app/GamesWindow.h"
+#include "window/GamesWindow.h"
 #include "platform/MessageBox.h"
 #include "platform/PathRules.h"
 #include "platform/Paths.h"
 #include "platform/RegistryKey.h"
 #include "platform/SystemFunctions.h"
-#include "registration/HeadCommands.h"
+#include "window/HeadCommands.h"
 #include "res/resource.h"
 #include "shell/AssociatePrompt.h"
 #include "shell/OcxAssociation.h"
@@ -185,7 +185,7 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_TIMER:
       if (wParam == kRefreshTimer) OnRefreshTimer();
-      if (wParam == registration::kLateWorkerTimer) registrar_.OnLateWorkerTimer();
+      if (wParam == window::kLateWorkerTimer) registrar_.OnLateWorkerTimer();
       if (wParam == kTypingTimer && !waiting_) OnHeadFileChanged();  // while a head runs, it ticks again
       return 0;
     case kHeadFileFactsMessage:
@@ -292,7 +292,7 @@ void MainWindow::OnCommand(int id, int code) {
 
 void MainWindow::OnDropFiles(HWND child, HDROP drop) {
   if (!waiting_) SettleHeadFileCheck();
-  if (!waiting_ && child == headFileBox_) registration::TakeDroppedHead(*this, drop);
-  if (!waiting_ && child == gamesList_) registration::OfferDroppedHead(*this, registrar_, drop);
+  if (!waiting_ && child == headFileBox_) window::TakeDroppedHead(*this, drop);
+  if (!waiting_ && child == gamesList_) window::OfferDroppedHead(*this, registrar_, drop);
   platform::DragFinish(drop);
 }

@@ -3,10 +3,10 @@
 #include <new>
 #include <optional>
 
-#include "app/MainWindow.h"
+#include "window/MainWindow.h"
 #include "fileinfo/InfoPanel.h"
 #include "games/GamesStore.h"
-#include "app/GamesWindow.h"
+#include "window/GamesWindow.h"
 #include "platform/Paths.h"
 #include "platform/SystemFunctions.h"
 

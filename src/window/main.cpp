@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "app/Startup.h"
+#include "window/Startup.h"
 #include "cli/SilentCommands.h"
 #include "registration/EntryWorker.h"
 

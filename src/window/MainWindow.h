@@ -10,11 +10,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "app/HeadFileProbe.h"
-#include "app/PictureBox.h"
-#include "app/WindowLayout.h"
+#include "window/HeadFileProbe.h"
+#include "window/PictureBox.h"
+#include "window/WindowLayout.h"
 #include "platform/MainView.h"
-#include "registration/Registrar.h"
+#include "window/Registrar.h"
 
 class MainWindow final : public MainView {
  public:
@@ -54,7 +54,7 @@ class MainWindow final : public MainView {
   HWND HeadFileBox() const { return headFileBox_; }
   HWND GamesList() const { return gamesList_; }
   PictureBox& Picture(int controlId) const { return *pictures_[controlId - kFirstPicture]; }
-  registration::Registrar& Registrar() { return registrar_; }
+  window::Registrar& Registrar() { return registrar_; }
   bool BusyPointer() const { return busyPointer_; }
 
   // MainView
@@ -163,5 +163,5 @@ class MainWindow final : public MainView {
   HWND lastFocus_ = nullptr;       // the control that had the focus when the window went inactive
   std::vector<std::wstring> pendingHandOffs_;
   HWND successor_ = nullptr;  // the instance this one gave way to
-  registration::Registrar registrar_{*this};
+  window::Registrar registrar_{*this};
 };

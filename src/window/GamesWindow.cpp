@@ -1,8 +1,8 @@
-#include "app/GamesWindow.h"
+#include "window/GamesWindow.h"
 
 #include <optional>
 
-#include "app/BrokenEntriesDialog.h"
+#include "window/BrokenEntriesDialog.h"
 #include "games/GamesView.h"
 #include "games/Removal.h"
 #include "platform/Elevation.h"

@@ -1,4 +1,4 @@
-#include "registration/Registrar.h"
+#include "window/Registrar.h"
 
 #include <algorithm>
 #include <new>
@@ -10,7 +10,15 @@
 #include "registration/HeadRun.h"
 #include "registration/RegRules.h"
 
-namespace registration {
+namespace window {
+
+using registration::EntryWorker;
+using registration::HeadRun;
+using registration::RunHead;
+using registration::StillRunningLine;
+using registration::StillRunningQuestion;
+using registration::LateOutcomeLine;
+using registration::kTimeOutLine;
 namespace {
 
 std::wstring FileNameOf(const std::wstring& path) { return path.substr(path.find_last_of(L"\\/") + 1); }
@@ -108,4 +116,4 @@ void Registrar::EndWorkers() {
   spare_.Discard();
 }
 
-}  // namespace registration
+}  // namespace window

@@ -1,9 +1,9 @@
-#include "app/Startup.h"
+#include "window/Startup.h"
 
 #include <cstdio>
 #include <vector>
 
-#include "app/MainWindow.h"
+#include "window/MainWindow.h"
 #include "platform/AnsiText.h"
 #include "platform/HandOffProof.h"
 #include "platform/MessageBox.h"

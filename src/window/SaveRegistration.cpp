@@ -1,8 +1,8 @@
 // The Settings menu's commands of the main window, and the first of them: "Save Registration As...",
 // which saves what the head in the head file box registers as a .reg file chosen in a save dialog,
 // without registering it.
-#include "app/GamesWindow.h"
-#include "app/MainWindow.h"
+#include "window/GamesWindow.h"
+#include "window/MainWindow.h"
 
 #include <commdlg.h>
 
