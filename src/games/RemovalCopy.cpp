@@ -5,6 +5,7 @@
 
 #include "games/LiveRegistry.h"
 #include "platform/Paths.h"
+#include "platform/TextFile.h"
 #include "platform/RegistryKey.h"
 #include "platform/SystemText.h"
 
@@ -94,21 +95,6 @@ LSTATUS ReadPlacedTree(const PlacedKey& key, std::vector<games::Key>& tree, std:
   return open.IsOpen() ? ReadTree(open, key.name, tree, failedAt) : open.Status();
 }
 
-// Writes text, after a byte order mark, into a new file; a file that could not be written whole
-// goes again.
-DWORD WriteNewFile(const std::wstring& path, const std::wstring& text) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return GetLastError();
-  const std::wstring content = L"\xFEFF" + text;
-  const DWORD bytes = static_cast<DWORD>(content.size() * sizeof(wchar_t));
-  DWORD written = 0;
-  DWORD error = WriteFile(file, content.data(), bytes, &written, nullptr) && FlushFileBuffers(file)
-                    ? (written == bytes ? ERROR_SUCCESS : ERROR_HANDLE_DISK_FULL)
-                    : GetLastError();
-  if (!CloseHandle(file) && error == ERROR_SUCCESS) error = GetLastError();
-  if (error != ERROR_SUCCESS) DeleteFileW(path.c_str());
-  return error;
-}
 
 // registry: the failure was reading a key, which an administrator may be allowed to.
 SavedCopy Failed(const std::wstring& where, DWORD error, bool registry = false) {
@@ -150,7 +136,7 @@ SavedCopy SaveCopy(const std::wstring& stem, std::vector<PlacedKey>& keys) {
   const games::Stamp stamp{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
   for (int number = 1;; ++number) {
     const std::wstring path = folder + games::FileName(stem, stamp, number);
-    const DWORD error = WriteNewFile(path, *text);
+    const DWORD error = platform::WriteUtf16File(path, *text, CREATE_NEW);
     if (error == ERROR_SUCCESS) return {path, L"", false};
     if (error != ERROR_FILE_EXISTS || number == 99) return Failed(path, error);
   }

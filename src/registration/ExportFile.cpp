@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "platform/NumberText.h"
+#include "platform/TextFile.h"
 #include "platform/RegistryKey.h"
 #include "registration/ExportRules.h"
 
@@ -131,15 +132,7 @@ std::optional<std::wstring> ExportText(const CaughtRegistration& caught, const s
 
 DWORD WriteWholeFile(const std::wstring& path, const std::wstring& text) {
   const std::wstring partial = path + L"." + DecimalText(GetCurrentProcessId()) + L".partial";
-  const HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return GetLastError();
-  const std::wstring content = L"\xFEFF" + text;
-  const DWORD bytes = static_cast<DWORD>(content.size() * sizeof(wchar_t));
-  DWORD written = 0;
-  DWORD error = WriteFile(file, content.data(), bytes, &written, nullptr) && FlushFileBuffers(file)
-                    ? (written == bytes ? ERROR_SUCCESS : ERROR_HANDLE_DISK_FULL)
-                    : GetLastError();
-  if (!CloseHandle(file) && error == ERROR_SUCCESS) error = GetLastError();
+  DWORD error = platform::WriteUtf16File(partial, text, CREATE_ALWAYS);
   if (error == ERROR_SUCCESS &&
       !MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     error = GetLastError();
