@@ -191,7 +191,7 @@ TEST(RegFile, ValuesAreWrittenSoThatTheEditorGivesBackTheirBytes) {
 TEST(RegFile, KeysAreNamedAsTheSixtyFourBitEditorSeesThem) {
   using games::RegFileHive;
   const std::wstring clsid = L"Software\\CLASSES\\CLSID\\{1}", lm = L"HKEY_LOCAL_MACHINE\\";
-  const std::tuple<Hive, std::wstring, bool, std::wstring> cases[] = {
+  const std::tuple<RegFileHive, std::wstring, bool, std::wstring> cases[] = {
       {RegFileHive::LocalMachine, clsid, true, lm + L"SOFTWARE\\Wow6432Node\\Classes\\CLSID\\{1}"},
       {RegFileHive::LocalMachine, clsid, false, lm + clsid},
       {RegFileHive::CurrentUser, L"Software\\Classes\\interface\\{1}", true,
