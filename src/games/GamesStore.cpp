@@ -3,7 +3,6 @@
 #include <optional>
 
 #include "games/GamesList.h"
-#include "platform/MessageBox.h"
 #include "platform/NumberText.h"
 #include "platform/RegistryKey.h"
 
@@ -29,10 +28,6 @@ bool VendorKeyPresent() {
 std::vector<std::wstring> ReadGameNames() {
   if (!VendorKeyPresent()) return {};
   return SubKeysBelowListRoot(games::kListKey).value_or(std::vector<std::wstring>{});
-}
-
-void ShowLoadError(const RunTimeError& err) {
-  ShowBox(L"Error #" + DecimalText(err.Number) + L" with :" + err.Source + L"\r\n" + err.Description, MB_OK);
 }
 
 }  // namespace games

@@ -11,7 +11,5 @@ namespace games {
 // key is missing or the list is empty.
 std::vector<std::wstring> ReadGameNames();
 
-// The box shown when the list could not be loaded whole.
-void ShowLoadError(const RunTimeError& err);
 
 }  // namespace games

@@ -7,10 +7,17 @@
 #include "fileinfo/InfoPanel.h"
 #include "games/GamesStore.h"
 #include "window/GamesWindow.h"
+#include "platform/MessageBox.h"
+#include "platform/NumberText.h"
 #include "platform/Paths.h"
 #include "platform/SystemFunctions.h"
 
 namespace {
+
+// The box shown when the Games list could not be loaded whole.
+void ShowLoadError(const RunTimeError& err) {
+  ShowBox(L"Error #" + DecimalText(err.Number) + L" with :" + err.Source + L"\r\n" + err.Description, MB_OK);
+}
 
 constexpr COLORREF kGreen = RGB(0, 255, 0);
 constexpr COLORREF kYellow = RGB(255, 255, 0);
@@ -187,7 +194,7 @@ void MainWindow::ReloadGamesList() {
   SendMessageW(gamesList_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(gamesList_, nullptr, TRUE);
   // Shown once the list box draws again; the names appended before the error stay.
-  if (failure) games::ShowLoadError(*failure);
+  if (failure) ShowLoadError(*failure);
 }
 
 // ---------------------------------------------------------------- the child controls' messages
