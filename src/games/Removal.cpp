@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <set>
 
 #include "games/LiveRegistry.h"
 #include "games/RemovalCopy.h"
@@ -33,7 +32,7 @@ void NoteFailure(Outcome& outcome, LSTATUS status) {
 std::vector<Item> PlaceAll(const std::vector<games::RemovalRequest>& requests, std::vector<PlacedKey>& all) {
   const LiveFacts facts;
   std::vector<Item> items;
-  std::set<std::wstring> taken;  // the keys' names in upper case: the registry's names ignore it
+  std::vector<std::wstring> taken;  // sorted: the keys' names in upper case, as the registry ignores case
   for (const games::RemovalRequest& request : requests) {
     Item item;
     item.request = &request;
@@ -41,7 +40,10 @@ std::vector<Item> PlaceAll(const std::vector<games::RemovalRequest>& requests, s
     for (PlacedKey& key : PlaceKeys(games::PlanRemoval(facts, request))) {
       std::wstring folded = key.name;
       CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
-      if (taken.insert(std::move(folded)).second) all.push_back(std::move(key));
+      const auto at = std::lower_bound(taken.begin(), taken.end(), folded);
+      if (at != taken.end() && *at == folded) continue;
+      taken.insert(at, std::move(folded));
+      all.push_back(std::move(key));
     }
     item.to = all.size();
     if (const std::optional<Refusal> refusal = FindRefusal(all, item.from, item.to)) {
@@ -50,7 +52,8 @@ std::vector<Item> PlaceAll(const std::vector<games::RemovalRequest>& requests, s
       for (size_t i = item.from; i < item.to; ++i) {  // another entry may still take them
         std::wstring folded = all[i].name;
         CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
-        taken.erase(folded);
+        if (const auto at = std::lower_bound(taken.begin(), taken.end(), folded); at != taken.end() && *at == folded)
+          taken.erase(at);
       }
       all.resize(item.from);
       item.to = item.from;
