@@ -27,7 +27,8 @@ void SpareWorker::Prepare() {
 }
 
 std::unique_ptr<EntryWorker> SpareWorker::Take(const Wait& wait, DWORD& error) {
-  // Up to two starts: a spare that has gone meanwhile (ended by hand, say) is replaced once.
+  // Up to two starts: a spare that has gone meanwhile (ended by hand, say), or that could not be
+  // started when it was prepared, is replaced once by one started now.
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (!starter_ && !spare_) {
       Prepare();
@@ -40,11 +41,9 @@ std::unique_ptr<EntryWorker> SpareWorker::Take(const Wait& wait, DWORD& error) {
     }
     Join();
     std::unique_ptr<EntryWorker> worker = std::move(spare_);
-    error = startError_;
+    error = startError_ ? startError_ : ERROR_PROCESS_ABORTED;
     if (worker && !worker->Exited()) return worker;
-    if (!worker) return nullptr;
   }
-  error = ERROR_PROCESS_ABORTED;
   return nullptr;
 }
 
