@@ -35,6 +35,31 @@ std::wstring OwnPath() {
   }
 }
 
+// Starts the worker with only the channel's handles: any other inheritable handle of this process
+// (the pipe a setup program reads our output from, a file a library opened) would stay open for
+// as long as the worker lives, so the reader would wait and the file could not be removed.
+bool StartWorkerProcess(const std::wstring& program, std::wstring& commandLine, const std::wstring& folder,
+                        std::vector<HANDLE> handed, PROCESS_INFORMATION& started) {
+  SIZE_T size = 0;
+  InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+  std::vector<unsigned char> storage(size);
+  auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
+  if (size == 0 || !InitializeProcThreadAttributeList(attributes, 1, 0, &size)) return false;
+  STARTUPINFOEXW startup{};
+  startup.StartupInfo.cb = sizeof startup;
+  // No standard handles either; and no "working in background" pointer for a process nobody sees.
+  startup.StartupInfo.dwFlags = STARTF_FORCEOFFFEEDBACK | STARTF_USESTDHANDLES;
+  startup.lpAttributeList = attributes;
+  const bool made = UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handed.data(),
+                                              handed.size() * sizeof(HANDLE), nullptr, nullptr) &&
+                    CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                   EXTENDED_STARTUPINFO_PRESENT, nullptr, folder.c_str(), &startup.StartupInfo, &started);
+  const DWORD error = GetLastError();
+  DeleteProcThreadAttributeList(attributes);
+  SetLastError(error);
+  return made;
+}
+
 }  // namespace
 
 
@@ -70,14 +95,10 @@ std::unique_ptr<EntryWorker> EntryWorker::Start(DWORD& error) {
   std::wstring commandLine = L"\"" + program + L"\" " + kWorkerSwitch + L" " + Hex(worker->mapping_) + L" " +
                              Hex(worker->go_) + L" " + Hex(worker->done_) + L" " + Hex(worker->ready_) + L" " +
                              Hex(InheritableSelf());
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_FORCEOFFFEEDBACK;  // no "working in background" pointer for a process nobody sees
   PROCESS_INFORMATION started{};
   // Standing in no head's folder: a head loads by its full path, and its folder stays free to go.
-  const std::wstring folder = platform::NeutralFolder();
-  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(),
-                      &startup, &started))
+  if (!StartWorkerProcess(program, commandLine, platform::NeutralFolder(),
+                          {worker->mapping_, worker->go_, worker->done_, worker->ready_, InheritableSelf()}, started))
     return failed();
   CloseHandle(started.hThread);
   worker->process_ = started.hProcess;

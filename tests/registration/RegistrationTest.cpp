@@ -14,6 +14,7 @@
 #include "window/Startup.h"
 #include "games/GameIds.h"
 #include "registration/DllSearch.h"
+#include "registration/EntryWorker.h"
 #include "window/HeadCommands.h"
 #include "registration/RegRules.h"
 
@@ -252,7 +253,30 @@ TEST_F(RegistrationTest, ALateHeadEndsOnlyWhenTheUserSaysSo) {
 }
 
 // A worker stands in the system folder, not in the head's, and shows no busy pointer of its own.
-TEST_F(RegistrationTest, WorkersStandInTheSystemFolder) {
+// What a worker gets from the window besides its command: the system folder to stand in, and none of
+// the window's handles but its channel's. A file opened for inheriting can be removed once closed
+// here, and the pipe standard output goes to ends when its last writer here is closed.
+TEST_F(RegistrationTest, WorkersStandInTheSystemFolderAndHoldNoHandleOfOurs) {
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  const std::string held = dir_ + "held.txt";
+  const HANDLE file = CreateFileA(held.c_str(), GENERIC_WRITE, 0, &inherited, CREATE_ALWAYS, 0, nullptr);
+  HANDLE pipeRead = nullptr, pipeWrite = nullptr;
+  ASSERT_TRUE(file != INVALID_HANDLE_VALUE && CreatePipe(&pipeRead, &pipeWrite, &inherited, 0));
+  const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  SetStdHandle(STD_OUTPUT_HANDLE, pipeWrite);
+  registration::SpareWorker spare;
+  DWORD error = 0;
+  const std::unique_ptr<registration::EntryWorker> parked = spare.Take(registration::WaitPlainly, error);
+  SetStdHandle(STD_OUTPUT_HANDLE, output);
+  ASSERT_TRUE(parked && registration::WaitPlainly(parked->ReadySignals(), 30000 * Slowness())) << error;
+  CloseHandle(file), CloseHandle(pipeWrite);
+  EXPECT_TRUE(DeleteFileA(held.c_str())) << GetLastError();
+  DWORD available = 0;
+  EXPECT_FALSE(PeekNamedPipe(pipeRead, nullptr, 0, nullptr, &available, nullptr));
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_BROKEN_PIPE));
+  EXPECT_FALSE(parked->Exited());
+  parked->Terminate(), CloseHandle(pipeRead);
+
   SetCurrentDirectoryA(dir_.c_str());
   EXPECT_EQ(Run(Copy("whereami.ocx"), L""), testenv::Lines({kOk, registration::kNoGameAddedLine}));
   char system[MAX_PATH] = {};
