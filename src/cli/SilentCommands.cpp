@@ -66,13 +66,16 @@ int RegisterFiles(const Request& request, const StandardOutput& out) {
   const std::wstring command = request.unregister ? L"u" : L"";
   registration::SpareWorker spare;
   Outcome all;
-  for (const std::wstring& file : request.files) {
+  for (size_t i = 0; i < request.files.size(); ++i) {
+    const std::wstring& file = request.files[i];
     const std::wstring fullPath = file.empty() ? file : platform::FullPath(file);
     Outcome outcome;
     if (std::optional<Outcome> unfit = Unfit(file, fullPath))
       outcome = *unfit;
     else
       outcome = RunOne(spare, fullPath, command);
+    // The next file's worker starts while this line is written; after the last, none is started.
+    if (i + 1 < request.files.size()) spare.Prepare();
     out.WriteLine(JoinedLine(fullPath, outcome));
     all.Fail(outcome.exitCode);
   }

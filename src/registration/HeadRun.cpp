@@ -56,7 +56,6 @@ HeadRun RunHead(SpareWorker& spare, std::wstring path, const std::wstring& comma
     run.outcome = Failure(kTimeOutLine, ExitCode::kTimedOut);
   }
   run.outcome.lines.insert(run.outcome.lines.begin(), notes.begin(), notes.end());
-  spare.Prepare();  // for the next command
   return run;
 }
 

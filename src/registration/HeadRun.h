@@ -19,8 +19,8 @@ struct HeadRun {
   std::unique_ptr<EntryWorker> worker;
 };
 
-// Runs the command (see EntryPointName) on the head in a worker taken from spare, waiting with wait; starts the next spare
-// afterwards. A refusal for lack of rights while not elevated ends with the rights line and
+// Runs the command (see EntryPointName) on the head in a worker taken from spare, waiting with
+// wait; the caller prepares the next spare when another command may follow. A refusal for lack of rights while not elevated ends with the rights line and
 // wantsAdministrator.
 HeadRun RunHead(SpareWorker& spare, std::wstring path, const std::wstring& commandLetter, const Wait& wait);
 

@@ -54,6 +54,7 @@ void Registrar::Run(std::wstring path, const std::wstring& commandLetter) {
       return view_.WaitAnswering(objects, limitMs);
     });
     view_.SetBusyPointer(false);
+    spare_.Prepare();  // for the next command
     for (const std::wstring& line : run.outcome.lines) view_.AppendPanelLine(line);
     if (run.outcome.exitCode == ExitCode::kTimedOut && run.worker) {
       // It may be waiting on a question of the head's to the user: its outcome follows when it ends.

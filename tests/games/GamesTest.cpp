@@ -442,4 +442,20 @@ TEST_F(GamesTest, BrokenEntriesAreFoundListedAndRemovedTogether) {
   EXPECT_TRUE(Classes() == before);
 }
 
+// A long list is read by several readers side by side: every broken entry is found once, in the
+// list's order.
+TEST_F(GamesTest, ALongListIsCheckedWholeAndInOrder) {
+  const std::wstring present = FromAnsi(dir_ + "present.ocx"), working = L"{1234564C-5A6B-4C7D-8E9F-0A1B2C3D4E50}";
+  testenv::WriteFileBytes(ToAnsi(present), "MZ");
+  ASSERT_TRUE(SetKey(CR, L"CLSID\\" + working, L"InprocServer32", REG_SZ, present));
+  std::vector<std::wstring> expected, found;
+  for (int i = 0; i < 1000; ++i) {
+    const std::wstring name = L"Entry " + std::to_wstring(10000 + i);
+    AddEntry(name, i % 7 == 3 ? "{0}" : ToAnsi(working));
+    if (i % 7 == 3) expected.push_back(name);
+  }
+  for (const games::EntryState& entry : games::FindBrokenEntries()) found.push_back(entry.name);
+  EXPECT_EQ(found, expected);
+}
+
 }  // namespace
