@@ -72,7 +72,8 @@ void CheckFigures(MainWindow& form, const std::wstring& head) {
     PlantList(count);
     form.SetHeadFileText(head);
     const double click = bench::MedianMs(count > 1000 ? 5 : 11, [&] { window::RegisterHead(form, form.Registrar()); });
-    const double check = bench::MedianMs(count > 1000 ? 5 : 11, [&] { registration::CheckRegistered(head, GetTickCount64() + 60000); });
+    // Cut at 3 s as the worker cuts it: an uncut check of a long list is no part of the click.
+    const double check = bench::MedianMs(count > 1000 ? 5 : 11, [&] { registration::CheckRegistered(head, GetTickCount64() + 3000); });
     window::UnregisterHead(form, form.Registrar());
     bench::Row("check after Register, " + std::to_string(count) + " entries in the Games list", check,
                "the Register click less the check", click - check, count == 100 ? "adds at most 0.10" : "report");

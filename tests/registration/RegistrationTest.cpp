@@ -1,86 +1,10 @@
 // The registration worker, the Register and Unregister commands and file choosing, on the real test
 // heads (well-behaved, failing and misbehaving ones), in a running main window.
-#include <atomic>
-#include <cstring>
-#include <sstream>
-#include <thread>
-
-#include "TestEnv.h"
-#include "TestImages.h"
-#include "platform/AnsiText.h"
-#include "window/WindowLayout.h"
-#include "window/PictureBox.h"
-#include "window/MainWindow.h"
-#include "window/Startup.h"
-#include "games/GameIds.h"
-#include "registration/DllSearch.h"
-#include "registration/EntryWorker.h"
-#include "window/HeadCommands.h"
-#include "registration/RegRules.h"
-
-#include <shlobj.h>
+#include "RegistrationFixture.h"
 
 namespace {
 
-const std::wstring kOk = L"Process Successful.", kLoad = L"Failure loading control OCX/DLL";
-const std::wstring kCheck = L"Checking File...", kReg = L"Attempting to register file...";
-const std::wstring kUnreg = L"Attempting to unregister file...";
-std::wstring Ended(const std::wstring& how) { return L"Process failed: the control ended the worker (" + how + L")."; }
-const std::string kChess = "{1E5A294C-7B3D-4C11-9A2E-6F01C3D5B7A1}", kBowls = "{3F7C8A80-1D26-4B95-8E3A-C45F0B7D2E19}";
-
-
-std::wstring ServerPath(const std::string& classId) {
-  wchar_t path[1024] = {};
-  LONG size = sizeof path;
-  RegQueryValueW(HKEY_CLASSES_ROOT, FromAnsi("CLSID\\" + classId + "\\InprocServer32").c_str(), path, &size);
-  return path;
-}
-
-// True when every key of a good head's registration is there, false when none is; some alone fail the test.
-bool Registered(const std::string& classId = kChess, const std::string& entry = "Chess") {
-  auto member = [&](int offset) { return ToAnsi(*games::FamilyMember(FromAnsi(classId), offset)); };
-  const std::string keys[] = {"Software\\Ubique\\VPgames32\\" + entry, "CLSID\\" + classId + "\\TypeLib",
-                              "CLSID\\" + member(1) + "\\InprocServer32", "Interface\\" + member(-1),
-                              "Interface\\" + member(-2), "TypeLib\\" + member(-3)};
-  size_t present = 0;
-  for (const std::string& key : keys) present += testenv::KeyExists(HKEY_CLASSES_ROOT, key);
-  EXPECT_TRUE(present == 0 || present == std::size(keys)) << entry << ": " << present << " keys";
-  return present > 0;
-}
-
-class RegistrationTest : public testenv::MainWindowTest {
- protected:
-  std::string Copy(const std::string& file, const std::string& as = "") {
-    return testenv::CopyInto(testenv::HeadPath(file), dir_, as);
-  }
-  // The worker on an empty panel: what it wrote there.
-  std::wstring Run(const std::string& path, const std::wstring& letter) {
-    Window().SetPanelText(L"");
-    Window().Registrar().Run(FromAnsi(path), letter);
-    EXPECT_FALSE(Window().BusyPointer());
-    return Window().PanelText();
-  }
-  std::wstring Command(const std::wstring& box, bool unregister) {
-    Window().SetHeadFileText(box);
-    (unregister ? window::UnregisterHead : window::RegisterHead)(Window(), Window().Registrar());
-    EXPECT_TRUE(Window().RefreshPending()) << "the Games list is to be reloaded";
-    Window().OnRefreshTimer();
-    return Window().PanelText();
-  }
-  bool LateLine(const std::string& file) {
-    const std::wstring line = registration::LateOutcomeLine(FromAnsi(file), {kOk});
-    return PumpUntil([&] { return Window().PanelText().find(line) != std::wstring::npos; }, 5000);
-  }
-  // Drops files onto a control as the shell does: DROPFILES and ANSI names, double-NUL ended.
-  void DropOn(HWND control, const std::vector<std::string>& files) {
-    const DROPFILES header{sizeof(DROPFILES)};
-    std::string block(reinterpret_cast<const char*>(&header), sizeof header);
-    for (const std::string& file : files) block += file + '\0';
-    HGLOBAL memory = GlobalAlloc(GMEM_FIXED, block.size() + 1);  // its own zero ends the list
-    SendMessageW(control, WM_DROPFILES, WPARAM(std::memcpy(memory, block.c_str(), block.size() + 1)), 0);
-  }
-  const std::string dir_ = testenv::TestDir();
-};
+using namespace regtest;
 
 // Good, failing and misbehaving heads one after another in one window: each ends within the limit in
 // its own lines (past the limit, in one more line later), and a good head's keys come and go whole.
@@ -142,66 +66,6 @@ TEST_F(RegistrationTest, EachHeadEndsInItsOwnLines) {
   }
 }
 
-// A head that cannot load names what it misses, one line each: a DLL not beside it, one that a DLL
-// beside it needs, a function an older copy lacks, a DLL of the other bitness.
-TEST_F(RegistrationTest, AFailedLoadNamesWhatIsMissing) {
-  const std::wstring own = sizeof(void*) == 8 ? L"64-bit" : L"32-bit", other = sizeof(void*) == 8 ? L"32-bit" : L"64-bit";
-  const std::tuple<std::string, std::string, std::string, std::wstring> cases[] = {  // head, a file beside it as, line
-      {"needsdep.ocx", "", "", L"It needs headdep.dll, which is not on this computer."},
-      {"needschain.ocx", "chainmid.dll", "", L"chainmid.dll needs headdep.dll, which is not on this computer."},
-      {"needsdep.ocx", "old\\headdep.dll", "", L"headdep.dll has no function headdep_answer that the control needs."},
-      {"needsdep.ocx", "otherbits.ocx", "headdep.dll", L"The headdep.dll found (" + FromAnsi(dir_) + L"headdep.dll) is a " +
-          other + L" DLL; the control needs a " + own + L" one."}};
-  for (const auto& [head, file, as, line] : cases) {
-    ASSERT_EQ(testenv::TestDir(), dir_);  // emptied
-    if (!file.empty()) testenv::CopyInto(testenv::HeadPath(file), dir_, as);
-    // Wine loads a head whose DLL lacks a function and ends it when it calls the function.
-    const std::wstring panel = Run(Copy(head), L""), wineStub = Ended(L"exception 0x80000100");
-    EXPECT_TRUE(panel == testenv::Lines({kLoad, line}) || panel == testenv::Lines({wineStub, line})) << ToAnsi(panel);
-  }
-  // Fifty system DLLs (function 1 of each) and a missing one: the missing one alone is named, whether
-  // exports are read or not (bench_registration measures the time this takes).
-  testimages::Plan fifty{sizeof(void*) == 8, {{"gone.dll", {"F"}}}, {}};
-  std::istringstream names("advapi32 avifil32 bcrypt cabinet cfgmgr32 clusapi comdlg32 credui crypt32 d3d9 d3d11 dbghelp "
-      "dnsapi dxgi gdi32 gdiplus hid imm32 iphlpapi kernel32 kernelbase mpr msacm32 mscms msimg32 msvcrt mswsock ncrypt "
-      "netapi32 normaliz ntdll odbc32 ole32 oleacc oledlg opengl32 powrprof psapi rpcrt4 secur32 setupapi shlwapi urlmon "
-      "user32 uxtheme version winhttp wintrust ws2_32 wsock32");
-  for (std::string dll; names >> dll;) fifty.imports.push_back({dll + ".dll", {}, {1}});
-  testenv::WriteFileBytes(dir_ + "fifty.ocx", testimages::Build(fifty));
-  for (const auto what : {registration::LookFor::kDlls, registration::LookFor::kFunctions})
-    EXPECT_EQ(registration::DescribeMissingPieces(FromAnsi(dir_ + "fifty.ocx"), what).reasons,
-              std::vector<std::wstring>{L"It needs gone.dll, which is not on this computer."});
-}
-
-// The worker is the program itself, so Windows would look beside it first for a DLL a head loads by
-// name. plant.dll comes from the head's folder or PATH's, never from beside the program or from the
-// folder the head made current. In naming what a head misses, a DLL of the other bitness on PATH is
-// passed over, as the loader does.
-TEST_F(RegistrationTest, DllsAHeadLoadsByNameComeFromItsFolderOrPathOnly) {
-  const std::string dll = testenv::HeadPath("headdep.dll"), program = testenv::ExeDir();
-  const std::string head = dir_ + "head\\", current = dir_ + "current\\", other = dir_ + "other\\", onPath = dir_ + "path\\";
-  for (const std::string& folder : {head, current, other, onPath}) CreateDirectoryA(folder.c_str(), nullptr);
-  const std::string plantload = testenv::CopyInto(testenv::HeadPath("plantload.ocx"), head);
-  char path[32767] = {};
-  GetEnvironmentVariableA("PATH", path, sizeof path);
-  // Seen by the workers started from here on (the first case needs neither).
-  SetEnvironmentVariableA("PATH", (std::string(path) + ";" + other + ";" + onPath).c_str()), SetEnvironmentVariableA("VESK_PLANT_CWD", current.c_str());
-  const std::pair<std::vector<std::string>, std::string> cases[] = {  // where plant.dll lies, the one loaded
-      {{head, program, current, onPath}, head}, {{program, current}, ""}, {{program, current, onPath}, onPath}};
-  for (const auto& [folders, loaded] : cases) {
-    for (const std::string& folder : {head, program, current, onPath}) DeleteFileA((folder + "plant.dll").c_str());
-    for (const std::string& folder : folders) testenv::CopyInto(dll, folder, "plant.dll");
-    DeleteFileA((head + "plant.txt").c_str());
-    EXPECT_EQ(Run(plantload, L"").starts_with(L"Process failed with status 0x8007007E"), loaded.empty());
-    EXPECT_EQ(_stricmp(testenv::ReadFileBytes(head + "plant.txt").c_str(), (loaded.empty() ? "" : loaded + "plant.dll").c_str()), 0);
-  }
-  DeleteFileA((program + "plant.dll").c_str());
-  testenv::CopyInto(testenv::HeadPath("otherbits.ocx"), other, "chainmid.dll");
-  testenv::CopyInto(testenv::HeadPath("chainmid.dll"), onPath);
-  EXPECT_EQ(Run(Copy("needschain.ocx"), L""), testenv::Lines({kLoad, L"chainmid.dll needs headdep.dll, which is not on this computer."}));
-  SetEnvironmentVariableA("PATH", path), SetEnvironmentVariableA("VESK_PLANT_CWD", nullptr);
-}
-
 // A head asks the user something and is not answered within the limit.
 TEST_F(RegistrationTest, WhileItWaitsTheWindowTakesNoInputButKeepsHandOffsAndClose) {
   const std::string handed = Copy("chess.ocx"), askbox = Copy("askbox.ocx");
@@ -250,39 +114,6 @@ TEST_F(RegistrationTest, ALateHeadEndsOnlyWhenTheUserSaysSo) {
     EXPECT_EQ(Boxes().Seen().back().text, still + L"close?");
     EXPECT_EQ(IsWindow(window) != FALSE, answer == IDNO);
   }
-}
-
-// A worker stands in the system folder, not in the head's, and shows no busy pointer of its own.
-// What a worker gets from the window besides its command: the system folder to stand in, and none of
-// the window's handles but its channel's. A file opened for inheriting can be removed once closed
-// here, and the pipe standard output goes to ends when its last writer here is closed.
-TEST_F(RegistrationTest, WorkersStandInTheSystemFolderAndHoldNoHandleOfOurs) {
-  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-  const std::string held = dir_ + "held.txt";
-  const HANDLE file = CreateFileA(held.c_str(), GENERIC_WRITE, 0, &inherited, CREATE_ALWAYS, 0, nullptr);
-  HANDLE pipeRead = nullptr, pipeWrite = nullptr;
-  ASSERT_TRUE(file != INVALID_HANDLE_VALUE && CreatePipe(&pipeRead, &pipeWrite, &inherited, 0));
-  const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-  SetStdHandle(STD_OUTPUT_HANDLE, pipeWrite);
-  registration::SpareWorker spare;
-  DWORD error = 0;
-  const std::unique_ptr<registration::EntryWorker> parked = spare.Take(registration::WaitPlainly, error);
-  SetStdHandle(STD_OUTPUT_HANDLE, output);
-  ASSERT_TRUE(parked && registration::WaitPlainly(parked->ReadySignals(), 30000 * Slowness())) << error;
-  CloseHandle(file), CloseHandle(pipeWrite);
-  EXPECT_TRUE(DeleteFileA(held.c_str())) << GetLastError();
-  DWORD available = 0;
-  EXPECT_FALSE(PeekNamedPipe(pipeRead, nullptr, 0, nullptr, &available, nullptr));
-  EXPECT_EQ(GetLastError(), DWORD(ERROR_BROKEN_PIPE));
-  EXPECT_FALSE(parked->Exited());
-  parked->Terminate(), CloseHandle(pipeRead);
-
-  SetCurrentDirectoryA(dir_.c_str());
-  EXPECT_EQ(Run(Copy("whereami.ocx"), L""), testenv::Lines({kOk, registration::kNoGameAddedLine}));
-  char system[MAX_PATH] = {};
-  GetSystemDirectoryA(system, MAX_PATH);
-  EXPECT_EQ(testenv::ReadFileBytes(dir_ + "where.txt"), std::string(system) + " 128");
-  SetCurrentDirectoryA("C:\\");
 }
 
 // A pattern in the box names no single head: it stays as given, and no command runs on it.
@@ -342,18 +173,3 @@ TEST_F(RegistrationTest, DroppedHeads) {
 }
 
 }  // namespace
-
-// A worker that cannot be started at all (here its program file has been renamed away, as a cleaner
-// may quarantine it) gets a line of its own with the system's reason, and the window goes on.
-TEST_F(RegistrationTest, AWorkerThatCannotStartSaysWhy) {
-  Window().Registrar().EndWorkers();  // no spare started earlier
-  wchar_t program[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, program, MAX_PATH);
-  const std::wstring moved = std::wstring(program) + L".moved";
-  ASSERT_TRUE(MoveFileW(program, moved.c_str()));
-  const std::wstring panel = Run(Copy("chess.ocx"), L"");
-  MoveFileW(moved.c_str(), program);
-  EXPECT_TRUE(panel.starts_with(L"The worker process that runs the control could not be started: ")) << ToAnsi(panel);
-  EXPECT_EQ(std::count(panel.begin(), panel.end(), L'\n'), 1) << "that line alone";
-  EXPECT_TRUE(Run(Copy("chess.ocx"), L"").starts_with(kOk)) << "the next command starts its worker";
-}
