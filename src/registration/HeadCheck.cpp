@@ -4,6 +4,7 @@
 
 #include "games/GamesList.h"
 #include "games/GamesStore.h"
+#include "games/SideBySide.h"
 #include "platform/Paths.h"
 #include "platform/RegistryKey.h"
 #include "platform/SystemFunctions.h"
@@ -93,19 +94,17 @@ HRESULT LoadClass(const std::wstring& classId) {
 
 std::vector<ServedEntry> EntriesServedBy(const std::wstring& headPath, ULONGLONG deadline, bool* finished) {
   const HeadFile head(headPath);
-  std::vector<ServedEntry> served;
   const std::vector<std::wstring> names = games::ReadGameNames();
   const std::wstring list = std::wstring(games::kListKey) + L"\\";
-  if (finished) *finished = true;
-  for (size_t i = 0; i < names.size(); ++i) {
-    if (i % 256 == 0 && GetTickCount64() > deadline) {
-      if (finished) *finished = false;
-      break;
+  std::vector<std::vector<ServedEntry>> served(games::BlockCount(names.size()));
+  const bool whole = games::ReadSideBySide(names.size(), [&](size_t, size_t block, size_t first, size_t end) {
+    for (size_t i = first; i < end; ++i) {
+      const std::wstring classId = TextValue(HKEY_LOCAL_MACHINE, list + names[i]);
+      if (!classId.empty() && head.IsServedBy(ServerOf(classId))) served[block].push_back({names[i], classId});
     }
-    const std::wstring classId = TextValue(HKEY_LOCAL_MACHINE, list + names[i]);
-    if (!classId.empty() && head.IsServedBy(ServerOf(classId))) served.push_back({names[i], classId});
-  }
-  return served;
+  }, [deadline] { return GetTickCount64() > deadline; });
+  if (finished) *finished = whole;
+  return games::InListOrder(served);
 }
 
 CheckReport CheckRegistered(const std::wstring& headPath, ULONGLONG deadline) {

@@ -1,5 +1,6 @@
 // The whole Games list checked at once and its broken entries removed together, on the real registry.
 #include "GamesFixture.h"
+#include "registration/HeadCheck.h"
 
 namespace {
 
@@ -66,19 +67,24 @@ TEST_F(GamesTest, BrokenEntriesAreFoundListedAndRemovedTogether) {
 }
 
 // A long list is read by several readers side by side: every broken entry is found once, in the
-// list's order.
+// list's order, and so is every entry the check after Register finds naming the head.
 TEST_F(GamesTest, ALongListIsCheckedWholeAndInOrder) {
   const std::wstring present = FromAnsi(dir_ + "present.ocx"), working = L"{1234564C-5A6B-4C7D-8E9F-0A1B2C3D4E50}";
   testenv::WriteFileBytes(ToAnsi(present), "MZ");
   ASSERT_TRUE(SetKey(CR, L"CLSID\\" + working, L"InprocServer32", REG_SZ, present));
-  std::vector<std::wstring> expected, found;
+  std::vector<std::wstring> broken, served, found, named;
   for (int i = 0; i < 1000; ++i) {
     const std::wstring name = L"Entry " + std::to_wstring(10000 + i);
     AddEntry(name, i % 7 == 3 ? "{0}" : ToAnsi(working));
-    if (i % 7 == 3) expected.push_back(name);
+    (i % 7 == 3 ? broken : served).push_back(name);
   }
   for (const games::EntryState& entry : games::FindBrokenEntries()) found.push_back(entry.name);
-  EXPECT_EQ(found, expected);
+  EXPECT_EQ(found, broken);
+  bool whole = false;
+  for (const registration::ServedEntry& entry : registration::EntriesServedBy(present, GetTickCount64() + 60000, &whole))
+    named.push_back(entry.name);
+  EXPECT_TRUE(whole);
+  EXPECT_EQ(named, served);
 }
 
 }  // namespace
